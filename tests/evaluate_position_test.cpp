@@ -1,0 +1,133 @@
+// Position evaluation: values at the horizon, the time test, time-outs, and
+// the two walks (bit set and table) agreeing position for position.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "search/evaluate_position.hpp"
+#include "support/scripted_clock.hpp"
+#include "support/search_fixture.hpp"
+
+namespace tolp::testing {
+namespace {
+
+// A search as choose_move would set it up: `available` untaken at the start,
+// the clock started at 0.
+class EvaluatePositionTest : public SearchTest {
+protected:
+    void start_search(std::vector<std::int32_t> available, std::int32_t depth_limit) {
+        search_state.available_moves = std::move(available);
+        search_state.move_count = static_cast<std::int32_t>(search_state.available_moves.size());
+        search_state.depth_limit = depth_limit;
+        search_state.search_start_ms = 0;
+        evaluate_calls = 0;
+    }
+};
+
+TEST_F(EvaluatePositionTest, OneTolpLeftIsLostAtAnyDepth) {
+    seconds_per_move = NO_TIME_LIMIT;
+    for (std::int32_t depth_limit = 0; depth_limit <= 10; ++depth_limit) {
+        start_search({1, 2, 3}, depth_limit);
+        auto taken = taken_table(3, {});
+        EXPECT_EQ(evaluate_position(1, 0, taken), LOSS) << "depth limit " << depth_limit;
+    }
+}
+
+TEST_F(EvaluatePositionTest, AtTheHorizonAnyMoveLeavesTheValueUndecided) {
+    seconds_per_move = NO_TIME_LIMIT;
+    start_search({1, 5}, 0);
+    auto taken = taken_table(5, {2, 3, 4});
+    EXPECT_EQ(evaluate_position(4, 0, taken), UNDECIDED);  // 1 is tried, 5 never
+    start_search({5}, 0);
+    EXPECT_EQ(evaluate_position(4, 0, taken), LOSS);  // only 5, which takes the last tolp
+}
+
+// A position may be searched while elapsed <= budget: equal still passes.
+TEST_F(EvaluatePositionTest, TimeTestPassesUpToAndIncludingTheBudget) {
+    struct Case {
+        double seconds;
+        std::int32_t elapsed;
+        bool timed_out;
+    };
+    const Case cases[] = {
+        {0, 0, false},     {0, 1, true},       {-0.001, 0, true},
+        {0.95, 950, false}, {0.95, 951, true}, {-NO_TIME_LIMIT, 0, true},
+    };
+    for (const auto& c : cases) {
+        seconds_per_move = c.seconds;
+        start_search({1, 2}, 0);
+        ScriptedClock clock([&c](std::int64_t) { return c.elapsed; });
+        auto taken = taken_table(2, {});
+        EXPECT_EQ(evaluate_position(2, 0, taken) == TIMED_OUT, c.timed_out)
+            << "limit " << c.seconds << ", elapsed " << c.elapsed;
+    }
+}
+
+// Elapsed time is measured across the wrap of the 32-bit millisecond count.
+TEST_F(EvaluatePositionTest, ElapsedTimeSurvivesTheClockWrapping) {
+    seconds_per_move = 0.005;
+    start_search({1, 2}, 0);
+    search_state.search_start_ms = INT32_MAX - 2;
+    auto taken = taken_table(2, {});
+    for (const auto& [now, timed_out] : {std::pair{INT32_MIN + 2, false}, {INT32_MIN + 3, true}}) {
+        ScriptedClock clock([now = now](std::int64_t) { return now; });
+        EXPECT_EQ(evaluate_position(2, 0, taken) == TIMED_OUT, timed_out) << "now " << now;
+    }
+}
+
+// A time-out deep in the tree reaches the top, and the table is restored on
+// the way. Both walks: n = 9 fits the bit set, n = 100 does not.
+TEST_F(EvaluatePositionTest, TimeOutTravelsUpAndRestoresTheTable) {
+    for (const std::int32_t n : {9, 100}) {
+        std::vector<std::int32_t> available{1, 2, 3, 4, 5, 6, 7, 8, 9};
+        if (n == 100) {
+            available.push_back(100);  // never playable: the tree stays the n = 9 tree
+        }
+        seconds_per_move = 0.02;
+        start_search(available, 6);
+        auto taken = taken_table(n, {});
+        taken[9] = 1;  // the top-level move being searched
+        const auto before = taken;
+        CountingClock clock(1);
+        EXPECT_EQ(evaluate_position(11, 0, taken), TIMED_OUT) << "n = " << n;
+        EXPECT_EQ(taken, before) << "n = " << n;
+        EXPECT_EQ(evaluate_calls, 21) << "n = " << n;  // readings 1..21; the 21st is over
+    }
+}
+
+// The bit-set walk and the table walk visit the same positions and agree on
+// every value: random positions of games up to n = 13, every depth limit.
+TEST_F(EvaluatePositionTest, BothWalksAgreeOnRandomPositions) {
+    seconds_per_move = NO_TIME_LIMIT;
+    std::mt19937 random(20261210);
+    for (int trial = 0; trial < 200; ++trial) {
+        const std::int32_t n = std::uniform_int_distribution<std::int32_t>(2, 13)(random);
+        std::vector<std::int32_t> small = taken_table(n, {});
+        std::int32_t pile = n * n / 4;
+        std::vector<std::int32_t> available;
+        for (std::int32_t k = 1; k <= n; ++k) {
+            if (pile > k && random() % 3 == 0) {
+                small[static_cast<std::size_t>(k)] = 1;
+                pile -= k;
+            } else {
+                available.push_back(k);
+            }
+        }
+        std::vector<std::int32_t> large = small;
+        large.resize(101, 1);
+        large[100] = 0;
+        const std::int32_t depth_limit = trial % 11;
+
+        start_search(available, depth_limit);
+        const std::int32_t small_value = evaluate_position(pile, 0, small);
+        const std::int64_t small_calls = evaluate_calls;
+        available.push_back(100);
+        start_search(available, depth_limit);
+        const std::int32_t large_value = evaluate_position(pile, 0, large);
+        EXPECT_EQ(small_value, large_value) << "trial " << trial;
+        EXPECT_EQ(small_calls, evaluate_calls) << "trial " << trial;
+    }
+}
+
+}  // namespace
+}  // namespace tolp::testing

@@ -1,0 +1,51 @@
+// Setting up positions for the search: the taken table of a game and the
+// time limit, restored after each test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+#include <vector>
+
+#include "search/choose_move.hpp"
+#include "search/search_state.hpp"
+
+namespace tolp::testing {
+
+inline constexpr double NO_TIME_LIMIT = std::numeric_limits<double>::infinity();
+
+// n+1 flags with the given numbers taken.
+inline std::vector<std::int32_t> taken_table(std::int32_t n, std::initializer_list<std::int32_t> numbers) {
+    std::vector<std::int32_t> taken(static_cast<std::size_t>(n) + 1, 0);
+    for (const std::int32_t k : numbers) {
+        taken[static_cast<std::size_t>(k)] = 1;
+    }
+    return taken;
+}
+
+// What choose_move reports: the number, the depth and the value.
+struct Choice {
+    std::int32_t takes;
+    std::int32_t depth;
+    std::int32_t value;
+    friend bool operator==(const Choice&, const Choice&) = default;
+    friend std::ostream& operator<<(std::ostream& os, const Choice& c) {
+        return os << "{takes " << c.takes << ", depth " << c.depth << ", value " << c.value << "}";
+    }
+};
+
+inline Choice choose(std::int32_t pile, std::int32_t n, std::vector<std::int32_t>& taken) {
+    const std::int32_t k = choose_move(pile, n, taken);
+    return {k, search_state.depth_limit, search_state.move_value};
+}
+
+// Every test starts from the default limit and leaves it so.
+class SearchTest : public ::testing::Test {
+protected:
+    void SetUp() override { seconds_per_move = DEFAULT_SECONDS_PER_MOVE; }
+    void TearDown() override { seconds_per_move = DEFAULT_SECONDS_PER_MOVE; }
+};
+
+}  // namespace tolp::testing
