@@ -1,0 +1,76 @@
+// The built program from outside: a whole game through pipes, as a script
+// would play it, and on a pseudo-terminal, as a person would.
+#include <gtest/gtest.h>
+
+#include "support/child_process.hpp"
+
+namespace tolp::testing {
+namespace {
+
+using std::chrono::milliseconds;
+constexpr milliseconds PATIENCE{20000};  // only a broken program waits this long
+
+const std::string RULES =
+    "\nWelcome to Tolp 2, Pick a number between 1 and n. There are n^2/4 tolps and you take it "
+    "in turns to remove a number of tolps. The catch is you can't remvove a number of tolps "
+    "that has been taken before. The person to take the last tolp loses.\n\nChoose n\n";
+
+TEST(ProgramTest, WholeGameThroughPipes) {
+    ChildProcess tolp({"9", "extra"}, ChildProcess::Wiring::pipes);
+    ASSERT_TRUE(tolp.started());
+    tolp.type("6\nc\n1\n4\n2\n\n");
+    tolp.close_input();
+    tolp.read_to_end(PATIENCE);
+    EXPECT_EQ(tolp.output(),
+              "Usage: " + std::string(TOLP_PROGRAM) + " <numsecspermove>" + RULES +
+                  "\nYour opponent is the computer with a time limit of 9.000000 seconds per move, "
+                  "(use command line to alter this)"
+                  "\nWho to play first <h|c>?"
+                  "\nComputer searched to depth 2 for move of value  1 and takes 4"
+                  "\n5 tolps left\nHow many will you take? "
+                  "\nComputer searched to depth 0 for move of value  1 and takes 3"
+                  "\n1 tolps left\nHow many will you take? "
+                  "\nYou can't do that!"
+                  "\n1 tolps left\nHow many will you take? "
+                  "\nI win"
+                  "\nReturn to exit");
+    EXPECT_EQ(tolp.wait_for_exit(), 0);
+}
+
+// To a pipe, output waits in its buffer while the program waits for input,
+// and all of it comes out at the end.
+TEST(ProgramTest, OutputToAPipeIsHeldUntilTheEnd) {
+    ChildProcess tolp({}, ChildProcess::Wiring::pipes);
+    ASSERT_TRUE(tolp.started());
+    EXPECT_FALSE(tolp.read_until("Choose n", milliseconds(300)));
+    EXPECT_EQ(tolp.output(), "");
+    tolp.close_input();  // end of input at the first question
+    tolp.read_to_end(PATIENCE);
+    EXPECT_EQ(tolp.output(), RULES + "\nReturn to exit");
+    EXPECT_EQ(tolp.wait_for_exit(), 0);
+}
+
+// On a terminal each prompt is on the screen before the answer is typed.
+TEST(ProgramTest, PromptsShowOnATerminalBeforeTheAnswer) {
+    ChildProcess tolp({"0"}, ChildProcess::Wiring::terminal);
+    ASSERT_TRUE(tolp.started());
+    const std::pair<const char*, const char*> dialogue[] = {
+        {"Choose n", "3\n"},
+        {"Who to play first <h|c>?", "h\n"},
+        {"How many will you take? ", "7\n"},
+        {"You can't do that!", ""},
+        {"How many will you take? ", "1\n"},
+        {"takes 2", ""},
+        {"You win", ""},
+        {"Return to exit", "\n"},
+    };
+    for (const auto& [prompt, answer] : dialogue) {
+        ASSERT_TRUE(tolp.read_until(prompt, PATIENCE)) << "waiting for " << prompt << " in\n"
+                                                       << tolp.output();
+        tolp.type(answer);
+    }
+    EXPECT_EQ(tolp.wait_for_exit(), 0);
+}
+
+}  // namespace
+}  // namespace tolp::testing
