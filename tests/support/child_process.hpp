@@ -16,9 +16,13 @@ namespace tolp::testing {
 
 class ChildProcess {
 public:
-    enum class Wiring { pipes, terminal };
+    // pipes: standard input and output are pipes to the test. terminal: both
+    // are a pseudo-terminal. file: input comes from `input_path`, output
+    // goes to a pipe. closed: no standard input at all, output to a pipe.
+    enum class Wiring { pipes, terminal, file, closed };
 
-    ChildProcess(const std::vector<std::string>& args, Wiring wiring) {
+    ChildProcess(const std::vector<std::string>& args, Wiring wiring,
+                 const std::string& input_path = "") {
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(TOLP_PROGRAM));
         for (const auto& a : args) {
@@ -41,7 +45,15 @@ public:
         }
         pid_ = fork();
         if (pid_ == 0) {
-            dup2(in[0], STDIN_FILENO);
+            if (wiring == Wiring::pipes) {
+                dup2(in[0], STDIN_FILENO);
+            } else if (wiring == Wiring::file) {
+                const int file = open(input_path.c_str(), O_RDONLY);
+                dup2(file, STDIN_FILENO);
+                close(file);
+            } else {
+                close(STDIN_FILENO);
+            }
             dup2(out[1], STDOUT_FILENO);
             close(in[0]), close(in[1]), close(out[0]), close(out[1]);
             execv(argv[0], argv.data());
@@ -51,6 +63,9 @@ public:
         close(out[1]);
         to_child_ = in[1];
         from_child_ = out[0];
+        if (wiring != Wiring::pipes) {
+            close_input();
+        }
     }
     ~ChildProcess() {
         close_input();

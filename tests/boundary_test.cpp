@@ -1,0 +1,122 @@
+// The program at its edges, run as a script would run it: the largest and
+// impossible n, odd time limits, and standard input that is empty, closed,
+// binary or one enormous line. Each must end in order, with status 0 and a
+// transcript that closes the way the game closes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <regex>
+
+#include "support/child_process.hpp"
+
+namespace tolp::testing {
+namespace {
+
+using std::chrono::milliseconds;
+constexpr milliseconds PATIENCE{60000};  // only a hung program waits this long
+
+const std::string OPPONENT = "\nYour opponent is the computer with a time limit of ";
+const std::string END = "\nReturn to exit";
+
+bool ends_with(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+struct Finished {
+    std::string output;
+    int status;
+};
+
+Finished run_with_input(const std::vector<std::string>& args, const std::string& input) {
+    // Through a file, so that a long input and a long transcript never wait
+    // on each other's pipe.
+    char path[] = "/tmp/tolp-input-XXXXXX";
+    const int fd = mkstemp(path);
+    [[maybe_unused]] const auto written = write(fd, input.data(), input.size());
+    close(fd);
+    ChildProcess tolp(args, ChildProcess::Wiring::file, path);
+    tolp.read_to_end(PATIENCE);
+    const int status = tolp.wait_for_exit();
+    unlink(path);
+    return {tolp.output(), status};
+}
+
+// Where the computer stops under a real clock varies, so the test checks
+// that its move is a legal one and the pile follows from it.
+TEST(BoundaryTest, LargestGamePlays) {
+    const auto run = run_with_input({"0.05"}, "46340\nc\n");
+    EXPECT_EQ(run.status, 0);
+    std::smatch move;
+    const std::regex report(
+        "\nComputer searched to depth [0-9]+ for move of value  0 and takes ([0-9]+)"
+        "\n([0-9]+) tolps left\nHow many will you take\\? \nReturn to exit$");
+    ASSERT_TRUE(std::regex_search(run.output, move, report)) << run.output;
+    const long takes = std::stol(move[1]);
+    EXPECT_GE(takes, 1);
+    EXPECT_LE(takes, 46340);
+    EXPECT_EQ(std::stol(move[2]), 46340L * 46340 / 4 - takes);
+}
+
+// n without a game: the questions are asked, then the end.
+TEST(BoundaryTest, ImpossibleNEndsAfterTheQuestions) {
+    for (const char* n : {"46341", "999999999", "-2", "-999999999", "2147483648"}) {
+        const auto run = run_with_input({}, std::string(n) + "\nc\n\n");
+        EXPECT_EQ(run.status, 0) << n;
+        EXPECT_TRUE(ends_with(run.output, "\nWho to play first <h|c>?" + END)) << n;
+    }
+}
+
+TEST(BoundaryTest, TimeLimitsOfEveryShape) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "0.000000"},         {" ", "0.000000"},    {"-0", "-0.000000"},
+        {"1e-999", "0.000000"},   {"1e999", "inf"},     {"-1e999", "-inf"},
+        {"nan", "0.000000"},      {"inf", "0.000000"},  {"0x10", "0.000000"},
+        {std::string(100000, '1'), "inf"},
+        {"0." + std::string(99990, '0') + "1", "0.000000"},
+    };
+    for (const auto& [limit, shown] : cases) {
+        const auto run = run_with_input({limit}, "2\nc\n\n");
+        EXPECT_EQ(run.status, 0) << limit.substr(0, 20);
+        EXPECT_NE(run.output.find(OPPONENT + shown + " seconds"), std::string::npos)
+            << limit.substr(0, 20);
+        EXPECT_TRUE(ends_with(run.output, "takes 1\nYou win" + END)) << limit.substr(0, 20);
+    }
+}
+
+TEST(BoundaryTest, StandardInputThatEndsAtOnce) {
+    for (const auto wiring : {ChildProcess::Wiring::file, ChildProcess::Wiring::closed}) {
+        ChildProcess tolp({}, wiring, "/dev/null");
+        tolp.read_to_end(PATIENCE);
+        EXPECT_EQ(tolp.wait_for_exit(), 0);
+        EXPECT_TRUE(ends_with(tolp.output(), "\n\nChoose n\n" + END));
+    }
+}
+
+TEST(BoundaryTest, BinaryAndEnormousInput) {
+    std::mt19937 random(46340);
+    std::string binary(1 << 16, '\0');
+    for (char& c : binary) {
+        c = static_cast<char>(random() % 256);
+        if (c == '\x1a') {
+            c = '\n';  // keep the whole file readable
+        }
+    }
+    const std::string inputs[] = {
+        "9\nh\n" + binary,
+        "9\nh\n" + std::string(1 << 20, '1') + "\n",  // one 1 MB line: every piece refused
+        std::string("9\0\nh\n\0" "5\n3\0z\n", 12),    // a NUL ends the value, not the answer
+    };
+    for (const auto& input : inputs) {
+        const auto run = run_with_input({"0"}, input);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_TRUE(ends_with(run.output, END));
+    }
+    const auto refused = run_with_input({"0"}, inputs[1]);
+    const auto refusals = (refused.output.size() - refused.output.find("You can't")) /
+                          std::string("\nYou can't do that!\n20 tolps left\nHow many will you take? ").size();
+    EXPECT_EQ(refusals, ((1u << 20) + 8) / 9);  // one per nine-character piece, the line feed too
+}
+
+}  // namespace
+}  // namespace tolp::testing
