@@ -1,0 +1,53 @@
+// Perfect play: the exact value of any position of one game size, found by
+// searching every line once and remembering each set of taken numbers.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tolp::analysis {
+
+// Numbers taken so far, as a bit set: number m is bit m - 1.
+using TakenSet = std::uint32_t;
+
+// The largest n the solver takes on: its table has 2^n entries of one byte
+// (64 MiB at n = 26), and the time grows about threefold per step of n.
+inline constexpr std::int32_t LARGEST_SOLVABLE_N = 26;
+
+constexpr TakenSet bit_of(std::int32_t m) { return TakenSet{1} << (m - 1); }
+
+class Solver {
+public:
+    // A solver for games with 2 <= n <= LARGEST_SOLVABLE_N.
+    explicit Solver(std::int32_t n);
+
+    std::int32_t n() const { return n_; }
+
+    // Tolps left once the numbers in `taken` are gone: n*n/4 minus their sum.
+    std::int32_t pile(TakenSet taken) const;
+
+    // Whether the side to move wins with best play. The pile must be at
+    // least 1. A number that takes the last tolp, or more, loses at once.
+    bool side_to_move_wins(TakenSet taken);
+
+    // The moves after which the other side loses with best play, ascending.
+    std::vector<std::int32_t> winning_moves(TakenSet taken);
+
+    // Bytes the solver's table occupies.
+    std::size_t table_bytes() const { return known_.size(); }
+
+private:
+    enum Known : std::uint8_t { UNKNOWN, WON, LOST };
+
+    bool wins(TakenSet taken, std::int32_t pile);
+
+    std::int32_t n_;
+    std::int32_t start_pile_;
+    std::vector<std::uint8_t> known_;  // by taken set: UNKNOWN, WON or LOST
+};
+
+// The taken set of a list of numbers, each in 1..n and none twice.
+TakenSet taken_set(std::span<const std::int32_t> numbers);
+
+}  // namespace tolp::analysis

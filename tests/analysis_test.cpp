@@ -1,0 +1,182 @@
+// The exact solver as the search's oracle, and the tolp-analyze command.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "analysis/analyze_command.hpp"
+#include "analysis/solver.hpp"
+#include "search/clock.hpp"
+#include "search/evaluate_position.hpp"
+#include "support/search_fixture.hpp"
+
+namespace tolp::testing {
+namespace {
+
+using analysis::bit_of;
+using analysis::Solver;
+using analysis::TakenSet;
+
+class OracleTest : public SearchTest {};
+
+// A position reached by random legal play from the start of a game.
+struct Position {
+    std::int32_t n;
+    std::int32_t pile;
+    TakenSet taken;
+    std::vector<std::int32_t> table;
+};
+
+Position random_position(std::mt19937& random) {
+    const std::int32_t n = std::uniform_int_distribution<std::int32_t>(2, 14)(random);
+    Position p{n, n * n / 4, 0, taken_table(n, {})};
+    const int moves = std::uniform_int_distribution<int>(n >= 13 ? 1 : 0, n / 2)(random);
+    for (int i = 0; i < moves; ++i) {
+        std::vector<std::int32_t> legal;
+        for (std::int32_t m = 1; m < p.pile && m <= n; ++m) {
+            if ((p.taken & bit_of(m)) == 0) {
+                legal.push_back(m);
+            }
+        }
+        if (legal.empty()) {
+            break;  // every number left takes the last tolp
+        }
+        const std::int32_t m = legal[random() % legal.size()];
+        p.taken |= bit_of(m);
+        p.table[static_cast<std::size_t>(m)] = 1;
+        p.pile -= m;
+    }
+    return p;
+}
+
+// Whenever the search claims a position decided, it is decided that way.
+TEST_F(OracleTest, DecidedValuesOfTheSearchAreExact) {
+    seconds_per_move = NO_TIME_LIMIT;
+    std::mt19937 random(5);
+    int decided = 0;
+    for (int trial = 0; trial < 150; ++trial) {
+        Position p = random_position(random);
+        Solver solver(p.n);
+        const bool wins = solver.side_to_move_wins(p.taken);
+        const auto winning = solver.winning_moves(p.taken);
+        for (std::int32_t depth_limit = 0; depth_limit <= MAX_DEPTH_LIMIT; ++depth_limit) {
+            search_state.available_moves.clear();
+            for (std::int32_t m = 1; m <= p.n; ++m) {
+                if (p.table[static_cast<std::size_t>(m)] == 0) {
+                    search_state.available_moves.push_back(m);
+                }
+            }
+            search_state.move_count = static_cast<std::int32_t>(search_state.available_moves.size());
+            search_state.depth_limit = depth_limit;
+            search_state.search_start_ms = clock_ms();
+            const std::int32_t value = evaluate_position(p.pile, 0, p.table);
+            if (value != UNDECIDED) {
+                ++decided;
+                EXPECT_EQ(value == WIN, wins) << "trial " << trial << ", depth limit " << depth_limit;
+            }
+        }
+        auto copy = p.table;
+        const Choice choice = choose(p.pile, p.n, copy);
+        if (choice.value == WIN) {
+            EXPECT_FALSE(solver.side_to_move_wins(p.taken | bit_of(choice.takes))) << "trial " << trial;
+        }
+        if (choice.value == LOSS) {
+            EXPECT_TRUE(winning.empty()) << "trial " << trial;
+        }
+    }
+    EXPECT_GT(decided, 500);  // the comparison is not vacuous
+}
+
+TEST_F(OracleTest, FirstMovesAgreeWithPerfectPlay) {
+    seconds_per_move = NO_TIME_LIMIT;
+    for (std::int32_t n = 2; n <= 12; ++n) {
+        auto taken = taken_table(n, {});
+        const Choice choice = choose(n * n / 4, n, taken);
+        Solver solver(n);
+        ASSERT_NE(choice.value, UNDECIDED) << "n = " << n;
+        EXPECT_EQ(choice.value == WIN, solver.side_to_move_wins(0)) << "n = " << n;
+        if (choice.value == WIN) {
+            EXPECT_FALSE(solver.side_to_move_wins(bit_of(choice.takes))) << "n = " << n;
+        }
+    }
+}
+
+struct Command {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Command analyze(std::vector<std::string_view> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = analysis::run_analyze(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(AnalyzeCommandTest, Positions) {
+    const std::pair<std::vector<std::string_view>, std::string> cases[] = {
+        {{"10"}, "n 10, pile 25, taken: none\n"
+                 "The other side wins with best play: every move of the side to move loses.\n"},
+        {{"10", "5", "2"}, "n 10, pile 18, taken: 2 5\n"
+                           "The side to move wins with best play. Winning moves: 1 6\n"},
+        {{"3", "1"}, "n 3, pile 1, taken: 1\n"
+                     "The other side wins with best play: every move of the side to move loses.\n"},
+    };
+    for (const auto& [args, expected] : cases) {
+        const Command c = analyze(args);
+        EXPECT_EQ(c.status, 0);
+        EXPECT_EQ(c.out, expected);
+        EXPECT_EQ(c.err, "");
+    }
+}
+
+TEST(AnalyzeCommandTest, TableOfFirstMoves) {
+    const Command c = analyze({"--table", "10"});
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.out,
+              " n  pile  winner  winning first moves\n"
+              " 2     1  second  -\n"
+              " 3     2  first   1\n"
+              " 4     4  first   3\n"
+              " 5     6  first   5\n"
+              " 6     9  first   4\n"
+              " 7    12  first   1 2\n"
+              " 8    16  first   5\n"
+              " 9    20  first   2 3 4 8\n"
+              "10    25  second  -\n");
+}
+
+TEST(AnalyzeCommandTest, HelpAndVersion) {
+    EXPECT_EQ(analyze({"--help"}).out.rfind("Usage: tolp-analyze N [TAKEN ...]\n", 0), 0u);
+    EXPECT_EQ(analyze({"--version"}).out, "tolp-analyze " TOLP_VERSION "\n");
+}
+
+// Bad arguments: one line saying why, the usage, status 2, nothing on stdout.
+TEST(AnalyzeCommandTest, BadArgumentsAreRefused) {
+    const std::pair<std::vector<std::string_view>, std::string> cases[] = {
+        {{}, "no position given"},
+        {{"x"}, "'x' is not a number"},
+        {{"10", "3x"}, "'3x' is not a number"},
+        {{"1"}, "N must be from 2 to 26, not 1"},
+        {{"27"}, "N must be from 2 to 26, not 27"},
+        {{"99999999999"}, "'99999999999' is not a number"},
+        {{"10", "11"}, "taken number 11 is outside 1..10"},
+        {{"10", "0"}, "taken number 0 is outside 1..10"},
+        {{"10", "3", "3"}, "taken number 3 is given twice"},
+        {{"4", "1", "3"}, "the numbers taken leave no tolps (pile 0): the game is over"},
+        {{"--table"}, "--table takes one number, MAX"},
+        {{"--table", "40"}, "MAX must be from 2 to 26, not 40"},
+        {{"--bogus"}, "unknown option --bogus"},
+    };
+    for (const auto& [args, reason] : cases) {
+        const Command c = analyze(args);
+        EXPECT_EQ(c.status, 2) << reason;
+        EXPECT_EQ(c.out, "") << reason;
+        EXPECT_EQ(c.err.substr(0, c.err.find('\n')), "tolp-analyze: " + reason);
+        EXPECT_NE(c.err.find("\nUsage: tolp-analyze"), std::string::npos) << reason;
+    }
+}
+
+}  // namespace
+}  // namespace tolp::testing
