@@ -42,11 +42,15 @@ std::optional<std::int32_t> parse_number(std::string_view text) {
     return value;
 }
 
+Refusal not_a_number(std::string_view text) {
+    return Refusal("'").append(text).append("' is not a number");
+}
+
 // Reads N or MAX into `n`.
 Refusal read_game_size(std::string_view text, const char* what, std::int32_t& n) {
     const auto value = parse_number(text);
     if (!value) {
-        return "'" + std::string(text) + "' is not a number";
+        return not_a_number(text);
     }
     if (*value < 2 || *value > LARGEST_SOLVABLE_N) {
         return std::string(what) + " must be from 2 to " + std::to_string(LARGEST_SOLVABLE_N) +
@@ -62,7 +66,7 @@ Refusal read_taken(std::span<const std::string_view> texts, std::int32_t n,
     for (const std::string_view text : texts) {
         const auto m = parse_number(text);
         if (!m) {
-            return "'" + std::string(text) + "' is not a number";
+            return not_a_number(text);
         }
         if (*m < 1 || *m > n) {
             return "taken number " + std::string(text) + " is outside 1.." + std::to_string(n);
@@ -81,7 +85,10 @@ std::string joined(const std::vector<std::int32_t>& numbers, const char* if_none
     }
     std::string text;
     for (const std::int32_t m : numbers) {
-        text += (text.empty() ? "" : " ") + std::to_string(m);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += std::to_string(m);
     }
     return text;
 }

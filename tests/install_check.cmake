@@ -1,0 +1,21 @@
+# Installs the build into PREFIX and checks what lands there.
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${status}")
+endif()
+foreach(file "${BINDIR}/tolp" "${BINDIR}/tolp-analyze" "${MANDIR}/man6/tolp.6"
+             "${MANDIR}/man6/tolp-analyze.6")
+    if(NOT EXISTS "${PREFIX}/${file}")
+        message(FATAL_ERROR "not installed: ${file}")
+    endif()
+endforeach()
+execute_process(COMMAND "${PREFIX}/${BINDIR}/tolp-analyze" --version OUTPUT_VARIABLE version)
+if(NOT version STREQUAL "tolp-analyze ${VERSION}\n")
+    message(FATAL_ERROR "installed tolp-analyze says: ${version}")
+endif()
+file(READ "${PREFIX}/${MANDIR}/man6/tolp.6" page)
+if(NOT page MATCHES "\"tolp ${VERSION}\"")
+    message(FATAL_ERROR "the manual page does not carry version ${VERSION}")
+endif()
