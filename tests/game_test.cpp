@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "support/memory_console.hpp"
+#include "support/messages.hpp"
 #include "support/search_fixture.hpp"
 
 namespace tolp::testing {
 namespace {
 
-const std::string RULES =
-    "\nWelcome to Tolp 2, Pick a number between 1 and n. There are n^2/4 tolps and you take it "
-    "in turns to remove a number of tolps. The catch is you can't remvove a number of tolps "
-    "that has been taken before. The person to take the last tolp loses.\n\nChoose n\n";
 const std::string WHO = "\nWho to play first <h|c>?";
 const std::string END = "\nReturn to exit";
 const std::string REFUSED = "\nYou can't do that!";

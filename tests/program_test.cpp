@@ -3,17 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "support/child_process.hpp"
+#include "support/messages.hpp"
 
 namespace tolp::testing {
 namespace {
 
 using std::chrono::milliseconds;
 constexpr milliseconds PATIENCE{20000};  // only a broken program waits this long
-
-const std::string RULES =
-    "\nWelcome to Tolp 2, Pick a number between 1 and n. There are n^2/4 tolps and you take it "
-    "in turns to remove a number of tolps. The catch is you can't remvove a number of tolps "
-    "that has been taken before. The person to take the last tolp loses.\n\nChoose n\n";
 
 TEST(ProgramTest, WholeGameThroughPipes) {
     ChildProcess tolp({"9", "extra"}, ChildProcess::Wiring::pipes);
