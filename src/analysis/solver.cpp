@@ -2,6 +2,7 @@
 // taken set's value, so each position is worked out at most once.
 #include "analysis/solver.hpp"
 
+#include <algorithm>
 #include <bit>
 
 namespace tolp::analysis {
