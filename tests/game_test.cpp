@@ -17,12 +17,19 @@ std::string opponent(const char* seconds) {
     return std::string("\nYour opponent is the computer with a time limit of ") + seconds +
            " seconds per move, (use command line to alter this)";
 }
+// Built by appending, not by "\n" + std::to_string(...): g++ 12 at -O3 warns
+// falsely (-Wrestrict) about the inlined string insertion that builds.
 std::string ask(int pile) {
-    return "\n" + std::to_string(pile) + " tolps left\nHow many will you take? ";
+    std::string text = "\n";
+    return text.append(std::to_string(pile)).append(" tolps left\nHow many will you take? ");
 }
 std::string report(int depth, const char* value, int takes) {
-    return "\nComputer searched to depth " + std::to_string(depth) + " for move of value " + value +
-           " and takes " + std::to_string(takes);
+    std::string text = "\nComputer searched to depth ";
+    return text.append(std::to_string(depth))
+        .append(" for move of value ")
+        .append(value)
+        .append(" and takes ")
+        .append(std::to_string(takes));
 }
 
 // The search reads the process-wide limit; every run here sets it anew.
