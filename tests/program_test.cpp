@@ -1,6 +1,9 @@
 // The built program from outside: a whole game through pipes, as a script
 // would play it, and on a pseudo-terminal, as a person would.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <thread>
 
 #include "support/child_process.hpp"
 #include "support/messages.hpp"
@@ -44,6 +47,52 @@ TEST(ProgramTest, OutputToAPipeIsHeldUntilTheEnd) {
     tolp.read_to_end(PATIENCE);
     EXPECT_EQ(tolp.output(), RULES + "\nReturn to exit");
     EXPECT_EQ(tolp.wait_for_exit(), 0);
+}
+
+// To a file, output goes out in blocks of exactly 4096 bytes: while the
+// program waits for the next answer, the file holds the first full block.
+TEST(ProgramTest, OutputToAFileGoesOutIn4096ByteBlocks) {
+    char path[] = "/tmp/tolp-output-XXXXXX";
+    close(mkstemp(path));
+    {
+        ChildProcess tolp({"0"}, ChildProcess::Wiring::pipes, "", ChildProcess::Output::file, path);
+        ASSERT_TRUE(tolp.started());
+        std::string refusals = "9\nh\n";
+        for (int i = 0; i < 100; ++i) {
+            refusals += "0\n";  // about 5 600 bytes of output in all
+        }
+        tolp.type(refusals);
+        const auto deadline = std::chrono::steady_clock::now() + PATIENCE;
+        struct stat file{};
+        while (stat(path, &file) == 0 && file.st_size == 0 &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        std::this_thread::sleep_for(milliseconds(200));  // time for a wrongly sized second write
+        ASSERT_EQ(stat(path, &file), 0);
+        EXPECT_EQ(file.st_size, 4096);
+        tolp.close_input();
+        EXPECT_EQ(tolp.wait_for_exit(), 0);
+        ASSERT_EQ(stat(path, &file), 0);
+        EXPECT_GT(file.st_size, 5000);
+    }
+    unlink(path);
+}
+
+// Output that cannot be written is reported at the end, with status 1.
+TEST(ProgramTest, OutputThatCannotBeWrittenIsAFailure) {
+    const std::pair<ChildProcess::Output, std::string> cases[] = {
+        {ChildProcess::Output::file, "No space left on device"},  // /dev/full
+        {ChildProcess::Output::closed, "Bad file descriptor"},
+    };
+    for (const auto& [output, reason] : cases) {
+        ChildProcess tolp({"0"}, ChildProcess::Wiring::pipes, "", output, "/dev/full");
+        ASSERT_TRUE(tolp.started());
+        tolp.type("3\nh\n1\n\n");
+        tolp.close_input();
+        EXPECT_EQ(tolp.wait_for_exit(), 1) << reason;
+        EXPECT_EQ(tolp.errors(), "tolp: cannot write output: " + reason + "\n");
+    }
 }
 
 // On a terminal each prompt is on the screen before the answer is typed.

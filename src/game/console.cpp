@@ -3,25 +3,51 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdarg>
+#include <string>
 
 namespace tolp {
 
 void Console::say(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::vfprintf(out_, format, args);
+    std::va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
-    if (out_to_terminal_) {
-        std::fflush(out_);
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+
+    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size()) {
+        note_failure();
+    }
+    if (out_to_terminal_ && std::fflush(out_) != 0) {
+        note_failure();
     }
 }
 
+void Console::note_failure() {
+    if (write_error_ == 0) {
+        write_error_ = errno != 0 ? errno : EIO;
+    }
+}
+
+int Console::finish_output() {
+    if (std::fflush(out_) != 0 || std::ferror(out_) != 0) {
+        note_failure();
+    }
+    return write_error_;
+}
+
 Console stdio_console() {
-    constexpr std::size_t OUTPUT_BUFFER_SIZE = 4096;
+    // The game's own buffer: given none, a C library may pick its size from
+    // the file system instead of the 4096 bytes asked for.
+    static char output_buffer[4096];
     // Fully buffered even on a terminal: the terminal case flushes after each
     // message itself, and a fully buffered stream is never flushed by reads.
-    std::setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
+    std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
     return Console(stdin, isatty(STDIN_FILENO) != 0, stdout, isatty(STDOUT_FILENO) != 0);
 }
 

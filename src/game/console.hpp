@@ -16,15 +16,24 @@ public:
     Console(std::FILE* in, bool in_from_terminal, std::FILE* out, bool out_to_terminal)
         : answers_(in, in_from_terminal), out_(out), out_to_terminal_(out_to_terminal) {}
 
-    // Prints one message, printf-style.
+    // Prints one message, printf-style. The message is formatted first and
+    // handed to the stream in one piece, so no C library writes it out in
+    // parts. A failed write does not stop the game: it is remembered.
     [[gnu::format(printf, 2, 3)]] void say(const char* format, ...);
 
     AnswerReader& answers() { return answers_; }
 
+    // Writes out what is still buffered. Returns 0 when every message
+    // reached the output, else the errno of the first write that failed.
+    int finish_output();
+
 private:
+    void note_failure();
+
     AnswerReader answers_;
     std::FILE* out_;
     bool out_to_terminal_;
+    int write_error_ = 0;  // errno of the first failed write, or 0
 };
 
 // Standard input and output, with output held in a 4096-byte buffer unless it

@@ -21,8 +21,13 @@ public:
     // goes to a pipe. closed: no standard input at all, output to a pipe.
     enum class Wiring { pipes, terminal, file, closed };
 
+    // Where standard output goes when it is not a terminal: a pipe to the
+    // test, a file (output_path), or nowhere, the descriptor closed.
+    enum class Output { pipe, file, closed };
+
     ChildProcess(const std::vector<std::string>& args, Wiring wiring,
-                 const std::string& input_path = "") {
+                 const std::string& input_path = "", Output output = Output::pipe,
+                 const std::string& output_path = "") {
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(TOLP_PROGRAM));
         for (const auto& a : args) {
@@ -54,7 +59,16 @@ public:
             } else {
                 close(STDIN_FILENO);
             }
-            dup2(out[1], STDOUT_FILENO);
+            if (output == Output::pipe) {
+                dup2(out[1], STDOUT_FILENO);
+            } else if (output == Output::file) {
+                const int file = open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                dup2(file, STDOUT_FILENO);
+                close(file);
+            } else {
+                close(STDOUT_FILENO);
+            }
+            dup2(errors_.get(), STDERR_FILENO);
             close(in[0]), close(in[1]), close(out[0]), close(out[1]);
             execv(argv[0], argv.data());
             _exit(127);
@@ -118,6 +132,20 @@ public:
 
     const std::string& output() const { return output_; }
 
+    // What the child wrote to standard error (pipes, file and closed input).
+    std::string errors() const {
+        std::string text;
+        char buffer[4096];
+        for (off_t at = 0;;) {
+            const auto n = pread(errors_.get(), buffer, sizeof buffer, at);
+            if (n <= 0) {
+                return text;
+            }
+            text.append(buffer, static_cast<std::size_t>(n));
+            at += n;
+        }
+    }
+
     // The exit status, or -1 if the child did not exit normally.
     int wait_for_exit() {
         int status = 0;
@@ -129,6 +157,23 @@ public:
     }
 
 private:
+    // An unnamed scratch file for the child's standard error.
+    class ErrorFile {
+    public:
+        ErrorFile() {
+            char path[] = "/tmp/tolp-errors-XXXXXX";
+            fd_ = mkstemp(path);
+            unlink(path);
+        }
+        ~ErrorFile() { close(fd_); }
+        ErrorFile(const ErrorFile&) = delete;
+        ErrorFile& operator=(const ErrorFile&) = delete;
+        int get() const { return fd_; }
+
+    private:
+        int fd_;
+    };
+
     // Appends what the child writes next; false when the output has ended
     // (on a terminal: EIO) or the deadline has passed.
     bool read_more(std::chrono::steady_clock::time_point deadline) {
@@ -147,6 +192,7 @@ private:
         return true;
     }
 
+    ErrorFile errors_;
     pid_t pid_ = -1;
     int to_child_ = -1;
     int from_child_ = -1;
