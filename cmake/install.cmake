@@ -1,21 +1,71 @@
 # Installing like a console game: both programs in the binary folder (bin by
-# default, or games), their manual pages in section 6, and a Debian package.
+# default, or games), their manual pages in section 6, and a Debian package
+# laid out as Debian's policy for games asks.
 include(GNUInstallDirs)
 
-set(TOLP_INSTALL_BINDIR "${CMAKE_INSTALL_BINDIR}" CACHE STRING
+option(TOLP_DEBIAN_LAYOUT
+    "Install as the Debian package does: programs in games, compressed manual pages, changelog and copyright"
+    OFF)
+if(TOLP_DEBIAN_LAYOUT)
+    set(default_bindir games)
+else()
+    set(default_bindir "${CMAKE_INSTALL_BINDIR}")
+endif()
+set(TOLP_INSTALL_BINDIR "${default_bindir}" CACHE STRING
     "Folder under the prefix for tolp and tolp-analyze: bin, or games")
+# The default address is under .invalid (RFC 2606): a placeholder that can
+# never reach anyone, for each packager to replace with their own.
+set(TOLP_PACKAGE_MAINTAINER "The Tolp developers <maintainers@tolp.invalid>" CACHE STRING
+    "Maintainer of the Debian package; a packager puts their own name and address here")
 
 install(TARGETS tolp tolp-analyze RUNTIME DESTINATION "${TOLP_INSTALL_BINDIR}")
 
+# The changelog doubles as the release notes; its newest entry must name the
+# version that project() gives, which is the one place the version lives.
+file(STRINGS "${PROJECT_SOURCE_DIR}/CHANGELOG" newest_entry LIMIT_COUNT 1)
+if(NOT newest_entry MATCHES "^tolp \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "CHANGELOG begins with '${newest_entry}', not version ${PROJECT_VERSION}")
+endif()
+
+# gzip -9n: the best compression, and no name or time stamp in the file, so
+# the same sources always give the same package.
+function(tolp_gzip source target)
+    add_custom_command(OUTPUT "${target}"
+        COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" "${source}" "${target}"
+        DEPENDS "${source}" VERBATIM)
+endfunction()
+
+set(generated_docs)
 foreach(page tolp.6 tolp-analyze.6)
     configure_file("${PROJECT_SOURCE_DIR}/man/${page}.in" "${PROJECT_BINARY_DIR}/man/${page}" @ONLY)
-    install(FILES "${PROJECT_BINARY_DIR}/man/${page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
+    if(TOLP_DEBIAN_LAYOUT)
+        tolp_gzip("${PROJECT_BINARY_DIR}/man/${page}" "${PROJECT_BINARY_DIR}/man/${page}.gz")
+        list(APPEND generated_docs "${PROJECT_BINARY_DIR}/man/${page}.gz")
+    else()
+        list(APPEND generated_docs "${PROJECT_BINARY_DIR}/man/${page}")
+    endif()
 endforeach()
+install(FILES ${generated_docs} DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
+
+if(TOLP_DEBIAN_LAYOUT)
+    set(doc_dir "${CMAKE_INSTALL_DATAROOTDIR}/doc/${PROJECT_NAME}")
+    tolp_gzip("${PROJECT_SOURCE_DIR}/CHANGELOG" "${PROJECT_BINARY_DIR}/changelog.gz")
+    list(APPEND generated_docs "${PROJECT_BINARY_DIR}/changelog.gz")
+    install(FILES "${PROJECT_BINARY_DIR}/changelog.gz" "${PROJECT_SOURCE_DIR}/packaging/copyright"
+            DESTINATION "${doc_dir}")
+    # Without dpkg-shlibdeps CPack would build a package that names none of
+    # the libraries it needs.
+    find_program(TOLP_DPKG_SHLIBDEPS dpkg-shlibdeps)
+    if(NOT TOLP_DPKG_SHLIBDEPS)
+        message(FATAL_ERROR "dpkg-shlibdeps not found: install dpkg-dev to build the Debian package")
+    endif()
+endif()
+add_custom_target(tolp_docs ALL DEPENDS ${generated_docs})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tolp)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tolp 2, a take-away game against the computer")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "take-away game of numbers against the computer")
 # CPack puts the summary on the first line and indents these lines itself.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 "You pick n; a pile of n*n/4 tolps lies on the table, and you and the
@@ -27,7 +77,7 @@ reports how deep it looked. tolp-analyze works out who wins any position
 of games up to n = 26 with perfect play.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tolp developers <tolp@localhost>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TOLP_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
