@@ -107,6 +107,14 @@ TEST(TimeLimitTest, DecimalGrammar) {
     EXPECT_TRUE(std::signbit(read_time_limit("-1e-999")));
     EXPECT_FALSE(std::signbit(read_time_limit("-")));
     EXPECT_EQ(read_time_limit(std::string(100000, '1') + "e-99990"), 1.1111111111111111e9);
+    // 2^53 + 1 lies halfway between two doubles; a nonzero digit however far
+    // behind it decides the rounding upward.
+    EXPECT_EQ(read_time_limit("9007199254740993"), 9007199254740992.0);
+    EXPECT_EQ(read_time_limit("9007199254740993" + std::string(5000, '0') + "1e-5001"),
+              9007199254740994.0);
+    EXPECT_EQ(read_time_limit("0." + std::string(5000, '0') + "9007199254740993" +
+                              std::string(5000, '0') + "1e5016"),
+              9007199254740994.0);
 }
 
 }  // namespace

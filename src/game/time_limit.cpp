@@ -1,7 +1,10 @@
 // The time-limit grammar: the longest prefix that forms a decimal number is
-// gathered in a canonical form and converted, correctly rounded, by strtod.
+// gathered in a canonical form of bounded length and converted, correctly
+// rounded, by strtod.
 #include "game/time_limit.hpp"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -13,6 +16,15 @@ namespace {
 bool is_exponent_letter(char c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
 bool is_sign(char c) { return c == '+' || c == '-'; }
 
+// A double is decided by its first 768 significant digits and whether any
+// digit after them is nonzero. Keeping this many, plus one "sticky" digit
+// that stands for all the rest, gives the same rounding as the whole text
+// without relying on how many digits a C library's strtod accepts.
+constexpr std::size_t KEPT_DIGITS = 800;
+
+// Far beyond any double's exponent, yet safe from overflow when added up.
+constexpr std::int64_t EXPONENT_CAP = 1'000'000'000;
+
 }  // namespace
 
 double read_time_limit(std::string_view text) {
@@ -21,22 +33,39 @@ double read_time_limit(std::string_view text) {
     while (is_space(at(i))) {
         ++i;
     }
-
-    std::string number;  // sign, digits and point as written; then "e" and the exponent
+    const bool negative = at(i) == '-';
     if (is_sign(at(i))) {
-        number += text[i++];
+        ++i;
     }
+
+    // The value is 0.<significant> times ten to the power point_at.
+    std::string significant;
+    bool dropped_nonzero = false;
+    std::int64_t point_at = 0;
     std::size_t digit_count = 0;
-    const auto take_digits = [&] {
-        while (is_digit(at(i))) {
-            number += text[i++];
-            ++digit_count;
+    const auto take_digits = [&](bool before_point) {
+        for (; is_digit(at(i)); ++i, ++digit_count) {
+            const char d = text[i];
+            if (significant.empty() && d == '0') {
+                if (!before_point) {
+                    --point_at;  // a leading zero after the point only shifts it
+                }
+                continue;
+            }
+            if (before_point) {
+                point_at = std::min(point_at + 1, EXPONENT_CAP);
+            }
+            if (significant.size() < KEPT_DIGITS) {
+                significant += d;
+            } else {
+                dropped_nonzero = dropped_nonzero || d != '0';
+            }
         }
     };
-    take_digits();
+    take_digits(true);
     if (at(i) == '.') {
-        number += text[i++];
-        take_digits();
+        ++i;
+        take_digits(false);
     }
     if (digit_count == 0) {
         return 0.0;
@@ -44,19 +73,29 @@ double read_time_limit(std::string_view text) {
 
     if (is_exponent_letter(at(i))) {
         std::size_t j = i + 1;
-        std::string exponent = "e";
+        const bool exponent_negative = at(j) == '-';
         if (is_sign(at(j))) {
-            exponent += text[j++];
+            ++j;
         }
+        std::int64_t exponent = 0;
         const std::size_t first_digit = j;
-        while (is_digit(at(j))) {
-            exponent += text[j++];
+        for (; is_digit(at(j)); ++j) {
+            exponent = std::min(exponent * 10 + (text[j] - '0'), EXPONENT_CAP);
         }
-        if (j > first_digit) {
-            number += exponent;
+        if (j > first_digit) {  // a letter without digits is not part of the number
+            point_at += exponent_negative ? -exponent : exponent;
         }
     }
-    return std::strtod(number.c_str(), nullptr);
+
+    if (significant.empty()) {
+        return negative ? -0.0 : 0.0;
+    }
+    if (dropped_nonzero) {
+        significant += '1';
+    }
+    const std::string canonical =
+        std::string(negative ? "-0." : "0.") + significant + "e" + std::to_string(point_at);
+    return std::strtod(canonical.c_str(), nullptr);
 }
 
 }  // namespace tolp
