@@ -3,6 +3,20 @@
 # laid out as Debian's policy for games asks.
 include(GNUInstallDirs)
 
+# Windows: a ZIP with both programs, the README and the licence, side by side.
+if(WIN32)
+    install(TARGETS tolp tolp-analyze RUNTIME DESTINATION .)
+    install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION .)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_NAME tolp)
+    set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+    set(CPACK_SYSTEM_NAME windows-x86_64)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+    set(CPACK_STRIP_FILES ON)
+    include(CPack)
+    return()
+endif()
+
 option(TOLP_DEBIAN_LAYOUT
     "Install as the Debian package does: programs in games, compressed manual pages, changelog and copyright"
     OFF)

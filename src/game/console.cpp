@@ -1,7 +1,12 @@
 // Printing messages, and the console on standard input and output.
 #include "game/console.hpp"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdarg>
@@ -41,14 +46,32 @@ int Console::finish_output() {
     return write_error_;
 }
 
+namespace {
+
+bool is_terminal(std::FILE* stream) {
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
+}  // namespace
+
 Console stdio_console() {
+#ifdef _WIN32
+    // The answer reader does the text-mode translation itself (CR LF, 0x1A);
+    // the C runtime's text mode would drop a carriage return a second time.
+    // Standard output stays in text mode, so line feeds go out as CR LF.
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
     // The game's own buffer: given none, a C library may pick its size from
     // the file system instead of the 4096 bytes asked for.
     static char output_buffer[4096];
     // Fully buffered even on a terminal: the terminal case flushes after each
     // message itself, and a fully buffered stream is never flushed by reads.
     std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
-    return Console(stdin, isatty(STDIN_FILENO) != 0, stdout, isatty(STDOUT_FILENO) != 0);
+    return Console(stdin, is_terminal(stdin), stdout, is_terminal(stdout));
 }
 
 }  // namespace tolp
