@@ -38,6 +38,20 @@ TEST_F(ChooseMoveTest, FirstMoveOfAGameWithUnlimitedTime) {
     }
 }
 
+// The game itself counts nothing and reads the clock directly; it plays
+// exactly as the counted search that the table above pins down.
+TEST_F(ChooseMoveTest, TheGamesUncountedSearchPlaysTheSame) {
+    seconds_per_move = NO_TIME_LIMIT;
+    for (std::int32_t n = 2; n <= 13; ++n) {
+        auto taken = taken_table(n, {});
+        const Choice counted = choose(n * n / 4, n, taken);
+        count_positions = false;
+        taken = taken_table(n, {});
+        EXPECT_EQ(choose(n * n / 4, n, taken), counted) << "n = " << n;
+        count_positions = true;
+    }
+}
+
 struct MidGame {
     std::int32_t n;
     std::int32_t pile;

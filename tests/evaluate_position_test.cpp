@@ -2,8 +2,11 @@
 // the two walks (bit set and table) agreeing position for position.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
+#include "search/deadline.hpp"
 #include "search/evaluate_position.hpp"
 #include "support/scripted_clock.hpp"
 #include "support/search_fixture.hpp"
@@ -121,11 +124,64 @@ TEST_F(EvaluatePositionTest, BothWalksAgreeOnRandomPositions) {
         start_search(available, depth_limit);
         const std::int32_t small_value = evaluate_position(pile, 0, small);
         const std::int64_t small_calls = evaluate_calls;
+        count_positions = false;  // the game's own path: nothing counted
+        EXPECT_EQ(evaluate_position(pile, 0, small), small_value) << "trial " << trial;
+        count_positions = true;
         available.push_back(100);
         start_search(available, depth_limit);
         const std::int32_t large_value = evaluate_position(pile, 0, large);
         EXPECT_EQ(small_value, large_value) << "trial " << trial;
         EXPECT_EQ(small_calls, evaluate_calls) << "trial " << trial;
+    }
+}
+
+// The game's time test compares raw clock readings with a deadline. For any
+// readings that never run backwards, it answers exactly as the millisecond
+// test: at the budget, across the 32-bit wraps, for every kind of budget.
+TEST(DeadlineTest, AnswersAsTheMillisecondTestDoes) {
+    using std::chrono::milliseconds;
+    using std::chrono::nanoseconds;
+    constexpr std::int64_t WRAP = std::int64_t{1} << 32;
+    const double budgets[] = {0, 0.5, 949.5, 950, 2147483646.0, 2147483646.5, 2147483647.0,
+                              -1, -2147483648.0, NO_TIME_LIMIT, -NO_TIME_LIMIT};
+    std::mt19937_64 random(950);
+    for (const double budget : budgets) {
+        for (const std::int64_t start : {std::int64_t{0}, std::int64_t{5}, WRAP / 2 - 3, WRAP - 2}) {
+            const std::int32_t start_ms = static_cast<std::int32_t>(static_cast<std::uint32_t>(start));
+            const auto check = [&](Deadline& deadline, nanoseconds since_start) {
+                const auto t = detail::program_start + since_start;
+                ASSERT_EQ(deadline.passes(t), within_budget(budget, start_ms, clock_ms_at(t)))
+                    << "budget " << budget << ", start " << start << " ms, reading at "
+                    << since_start.count() << " ns";
+            };
+            // Readings on each side of every millisecond where the answer
+            // may change: the budget, and the wraps of the elapsed time.
+            Deadline at_edges(budget, start_ms);
+            std::vector<std::int64_t> edges_ms{0, WRAP / 2 - 1, WRAP / 2, WRAP - 1, WRAP, WRAP + 1};
+            if (std::isfinite(budget) && budget >= 0 && budget < WRAP / 2) {
+                edges_ms.push_back(static_cast<std::int64_t>(budget));
+                edges_ms.push_back(static_cast<std::int64_t>(budget) + 1);
+            }
+            std::sort(edges_ms.begin(), edges_ms.end());
+            for (const std::int64_t ms : edges_ms) {
+                check(at_edges, milliseconds(start + ms) - nanoseconds(1));
+                check(at_edges, milliseconds(start + ms));
+            }
+            // Readings from the start of the search on, in steps from a
+            // microsecond to beyond a wrap, and right at whole milliseconds.
+            Deadline deadline(budget, start_ms);
+            nanoseconds since_start = milliseconds(start);
+            for (int reading = 0; reading < 4000; ++reading) {
+                check(deadline, since_start);
+                const std::int64_t scale[] = {1'000, 1'000'000, 1'000'000'000, 1'000'000'000'000,
+                                              WRAP / 4 * 1'000'000};
+                since_start += nanoseconds(static_cast<std::int64_t>(random() % 3) *
+                                           scale[random() % 5] / 2);
+                if (random() % 4 == 0) {  // to the next whole millisecond
+                    since_start = std::chrono::ceil<milliseconds>(since_start + nanoseconds(1));
+                }
+            }
+        }
     }
 }
 

@@ -52,7 +52,7 @@ IterationEnd run_iteration(std::int32_t pile, std::span<std::int32_t> taken, dou
         taken[static_cast<std::size_t>(m)] = 1;
         const std::int32_t v = m >= pile ? LOSS : -evaluate_position(pile - m, 0, taken);
         // The top level stops once the budget is reached, not only exceeded.
-        if (!(budget_ms > static_cast<double>(elapsed_ms(s.search_start_ms, clock_ms())))) {
+        if (!below_budget(budget_ms, s.search_start_ms, clock_ms())) {
             return IterationEnd::stopped;
         }
         stored = v;

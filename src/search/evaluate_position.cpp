@@ -1,30 +1,17 @@
-// The search below the top level. Two walks of the same tree: one over a bit
-// set of the untaken numbers, for games whose numbers all fit in 64 bits, and
-// one over the `taken` table for larger games. Both visit the same positions
-// in the same order and read the clock once per position.
+// The search below the top level: one recursion, written once over a set of
+// untaken numbers. Games whose numbers all fit in 64 bits use a bit set;
+// larger games walk the `taken` table. Both visit the same positions in the
+// same order and read the clock once per position.
 #include "search/evaluate_position.hpp"
 
 #include <bit>
 
 #include "search/clock.hpp"
+#include "search/deadline.hpp"
 #include "search/search_state.hpp"
 
 namespace tolp {
 namespace {
-
-// What stays fixed for the whole of one evaluation.
-struct Limits {
-    double budget_ms;  // seconds_per_move in milliseconds
-    std::int32_t start_ms;
-    std::int32_t depth_limit;
-};
-
-// A position may still be searched while the elapsed time does not exceed the
-// budget; exactly the budget still passes.
-bool within_budget(const Limits& limits) {
-    const auto elapsed = elapsed_ms(limits.start_ms, clock_ms());
-    return limits.budget_ms >= static_cast<double>(elapsed);
-}
 
 // Number m lives in bit m - 1, so numbers 1..64 fit.
 constexpr std::int32_t LARGEST_BIT_MOVE = 64;
@@ -42,24 +29,138 @@ constexpr std::uint64_t numbers_below(std::int32_t remaining) {
     return bit_of(remaining) - 1;
 }
 
-std::int32_t evaluate_bits(std::int32_t remaining, std::int32_t depth, std::uint64_t untaken,
-                           const Limits& limits) {
-    ++evaluate_calls;
-    if (!within_budget(limits)) {
+// The untaken numbers as a 64-bit set, passed down by value.
+class BitMoves {
+public:
+    explicit BitMoves(std::uint64_t untaken) : untaken_(untaken) {}
+
+    // The untaken numbers below `remaining`, smallest first.
+    class Cursor {
+    public:
+        explicit Cursor(std::uint64_t left) : left_(left) {}
+        bool done() const { return left_ == 0; }
+        std::int32_t number() const { return std::countr_zero(left_) + 1; }
+        void advance() { left_ &= left_ - 1; }
+
+    private:
+        std::uint64_t left_;
+    };
+    Cursor below(std::int32_t remaining) const { return Cursor(untaken_ & numbers_below(remaining)); }
+
+    BitMoves without(std::int32_t m) const { return BitMoves(untaken_ ^ bit_of(m)); }
+    void restore(std::int32_t /*m*/) const {}  // the parent's set never changed
+
+private:
+    std::uint64_t untaken_;
+};
+
+// The untaken numbers as the `taken` table, updated in place and restored,
+// over the ascending list of numbers that were untaken at the top.
+class TableMoves {
+public:
+    TableMoves(std::int32_t* taken, std::span<const std::int32_t> available)
+        : taken_(taken), available_(available) {}
+
+    class Cursor {
+    public:
+        Cursor(const std::int32_t* taken, const std::int32_t* next, const std::int32_t* end,
+               std::int32_t remaining)
+            : taken_(taken), next_(next), end_(end), remaining_(remaining) {
+            settle();
+        }
+        bool done() const { return next_ == end_; }
+        std::int32_t number() const { return *next_; }
+        void advance() {
+            ++next_;
+            settle();
+        }
+
+    private:
+        // On to the first untaken number, or to the end once the numbers
+        // reach `remaining`: ascending, so every later one takes the last
+        // tolp too.
+        void settle() {
+            for (; next_ != end_; ++next_) {
+                if (*next_ >= remaining_) {
+                    next_ = end_;
+                    return;
+                }
+                if (taken_[*next_] == 0) {
+                    return;
+                }
+            }
+        }
+        const std::int32_t* taken_;
+        const std::int32_t* next_;
+        const std::int32_t* end_;
+        std::int32_t remaining_;
+    };
+    Cursor below(std::int32_t remaining) const {
+        return Cursor(taken_, available_.data(), available_.data() + available_.size(), remaining);
+    }
+
+    TableMoves without(std::int32_t m) const {
+        taken_[m] = 1;
+        return *this;
+    }
+    void restore(std::int32_t m) const { taken_[m] = 0; }
+
+private:
+    std::int32_t* taken_;
+    std::span<const std::int32_t> available_;
+};
+
+// Production's time test: raw system-clock readings against a deadline, and
+// nothing counted.
+class SystemTime {
+public:
+    SystemTime(double budget_ms, std::int32_t start_ms) : deadline_(budget_ms, start_ms) {}
+    bool in_time() { return deadline_.passes(SearchClock::now()); }
+
+private:
+    Deadline deadline_;
+};
+
+// The time test of tests and benchmarks: every position counted in
+// evaluate_calls, and the time read through clock_ms(), whose seam a test
+// may drive.
+class InstrumentedTime {
+public:
+    InstrumentedTime(double budget_ms, std::int32_t start_ms)
+        : budget_ms_(budget_ms), start_ms_(start_ms) {}
+    bool in_time() const {
+        ++evaluate_calls;
+        return within_budget(budget_ms_, start_ms_, clock_ms());
+    }
+
+private:
+    double budget_ms_;
+    std::int32_t start_ms_;
+};
+
+template <class Time>
+struct Search {
+    Time time;
+    std::int32_t depth_limit;
+};
+
+template <class Moves, class Time>
+std::int32_t evaluate(std::int32_t remaining, std::int32_t depth, Moves moves, Search<Time>& search) {
+    if (!search.time.in_time()) {
         return TIMED_OUT;
     }
-    std::uint64_t moves = untaken & numbers_below(remaining);
-    if (moves == 0) {
+    auto cursor = moves.below(remaining);
+    if (cursor.done()) {
         return LOSS;  // only numbers that take the last tolp are left
     }
-    if (depth == limits.depth_limit) {
+    if (depth == search.depth_limit) {
         return UNDECIDED;  // a move exists; the horizon hides its outcome
     }
     std::int32_t result = LOSS;
     do {
-        const std::uint64_t move_bit = moves & -moves;  // the smallest number first
-        const auto m = static_cast<std::int32_t>(std::countr_zero(move_bit)) + 1;
-        const std::int32_t r = -evaluate_bits(remaining - m, depth + 1, untaken ^ move_bit, limits);
+        const std::int32_t m = cursor.number();
+        const std::int32_t r = -evaluate(remaining - m, depth + 1, moves.without(m), search);
+        moves.restore(m);
         if (r == -TIMED_OUT) {
             return TIMED_OUT;
         }
@@ -69,50 +170,15 @@ std::int32_t evaluate_bits(std::int32_t remaining, std::int32_t depth, std::uint
         if (r == UNDECIDED) {
             result = UNDECIDED;
         }
-        moves ^= move_bit;
-    } while (moves != 0);
+        cursor.advance();
+    } while (!cursor.done());
     return result;
 }
 
-std::int32_t evaluate_table(std::int32_t remaining, std::int32_t depth, std::int32_t* taken,
-                            std::span<const std::int32_t> available, const Limits& limits) {
-    ++evaluate_calls;
-    if (!within_budget(limits)) {
-        return TIMED_OUT;
-    }
-    std::int32_t result = LOSS;
-    for (const std::int32_t m : available) {
-        if (m >= remaining) {
-            break;  // ascending: every later number takes the last tolp too
-        }
-        if (taken[m] != 0) {
-            continue;
-        }
-        if (depth == limits.depth_limit) {
-            return UNDECIDED;  // a move exists; the horizon hides its outcome
-        }
-        taken[m] = 1;
-        const std::int32_t r = -evaluate_table(remaining - m, depth + 1, taken, available, limits);
-        taken[m] = 0;
-        if (r == -TIMED_OUT) {
-            return TIMED_OUT;
-        }
-        if (r == WIN) {
-            return WIN;
-        }
-        if (r == UNDECIDED) {
-            result = UNDECIDED;
-        }
-    }
-    return result;
-}
-
-}  // namespace
-
-std::int32_t evaluate_position(std::int32_t remaining, std::int32_t depth,
-                               std::span<std::int32_t> taken) {
-    const Limits limits{seconds_per_move * 1000.0, search_state.search_start_ms,
-                        search_state.depth_limit};
+template <class Time>
+std::int32_t evaluate_with(Time time, std::int32_t remaining, std::int32_t depth,
+                           std::span<std::int32_t> taken) {
+    Search<Time> search{time, search_state.depth_limit};
     const std::span<const std::int32_t> available(search_state.available_moves.data(),
                                                   static_cast<std::size_t>(search_state.move_count));
     if (available.empty() || available.back() <= LARGEST_BIT_MOVE) {
@@ -122,9 +188,21 @@ std::int32_t evaluate_position(std::int32_t remaining, std::int32_t depth,
                 untaken |= bit_of(m);
             }
         }
-        return evaluate_bits(remaining, depth, untaken, limits);
+        return evaluate(remaining, depth, BitMoves(untaken), search);
     }
-    return evaluate_table(remaining, depth, taken.data(), available, limits);
+    return evaluate(remaining, depth, TableMoves(taken.data(), available), search);
+}
+
+}  // namespace
+
+std::int32_t evaluate_position(std::int32_t remaining, std::int32_t depth,
+                               std::span<std::int32_t> taken) {
+    const double budget_ms = seconds_per_move * 1000.0;
+    const std::int32_t start_ms = search_state.search_start_ms;
+    if (clock_source != nullptr || count_positions) [[unlikely]] {
+        return evaluate_with(InstrumentedTime(budget_ms, start_ms), remaining, depth, taken);
+    }
+    return evaluate_with(SystemTime(budget_ms, start_ms), remaining, depth, taken);
 }
 
 }  // namespace tolp

@@ -38,8 +38,11 @@ struct SearchState {
 inline SearchState search_state;
 
 // Positions visited by evaluate_position since the counter was last reset
-// (choose_move resets it): a signature of the search's shape that any change
-// must preserve unless it means to change play.
+// (choose_move resets it), counted while count_positions is set: a
+// signature of the search's shape that any change must preserve unless it
+// means to change play. Tests and benchmarks set it; the game leaves it off
+// and pays nothing for it. A clock driven through the seam counts too.
+inline bool count_positions = false;
 inline std::int64_t evaluate_calls = 0;
 
 }  // namespace tolp

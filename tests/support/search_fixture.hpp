@@ -41,11 +41,18 @@ inline Choice choose(std::int32_t pile, std::int32_t n, std::vector<std::int32_t
     return {k, search_state.depth_limit, search_state.move_value};
 }
 
-// Every test starts from the default limit and leaves it so.
+// Every test starts from the default limit and leaves it so, and counts the
+// positions that the search visits.
 class SearchTest : public ::testing::Test {
 protected:
-    void SetUp() override { seconds_per_move = DEFAULT_SECONDS_PER_MOVE; }
-    void TearDown() override { seconds_per_move = DEFAULT_SECONDS_PER_MOVE; }
+    void SetUp() override {
+        seconds_per_move = DEFAULT_SECONDS_PER_MOVE;
+        count_positions = true;
+    }
+    void TearDown() override {
+        seconds_per_move = DEFAULT_SECONDS_PER_MOVE;
+        count_positions = false;
+    }
 };
 
 }  // namespace tolp::testing
