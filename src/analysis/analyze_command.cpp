@@ -3,38 +3,60 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "analysis/solver.hpp"
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "analysis/layered_solver.hpp"
 
 namespace tolp::analysis {
 namespace {
 
+constexpr int CANNOT = 1;
 constexpr int BAD_ARGUMENTS = 2;
 
 const std::string USAGE =
-    "Usage: tolp-analyze N [TAKEN ...]\n"
-    "       tolp-analyze --table MAX\n"
-    "       tolp-analyze --help | --version\n"
+    "Usage: tolp-analyze [OPTION]... N [TAKEN]...\n"
+    "       tolp-analyze [OPTION]... --table MAX\n"
     "\n"
     "Perfect play in Tolp 2 (the pile holds n*n/4 tolps; each number 1..n is\n"
     "used once; whoever takes the last tolp loses).\n"
     "\n"
-    "  N [TAKEN ...]  the game with numbers 1..N after the numbers TAKEN are gone:\n"
-    "                 who wins with best play, and the winning moves\n"
-    "  --table MAX    who wins each game from the start, for n = 2..MAX\n"
+    "  N [TAKEN]...     the game with numbers 1..N after the numbers TAKEN are gone:\n"
+    "                   who wins with best play, and the winning moves\n"
+    "  --table MAX      who wins each game from the start, for n = 2..MAX\n"
+    "  --threads N      threads for the analysis (default: the cores available)\n"
+    "  --memory SIZE    refuse a run that would need more memory than SIZE\n"
+    "                   bytes (suffix K, M or G for KiB, MiB or GiB)\n"
+    "  -h, --help       this text\n"
+    "  --version        the version\n"
     "\n"
-    "N and MAX range from 2 to " + std::to_string(LARGEST_SOLVABLE_N) +
-    ": beyond that the analysis would take too long.\n";
+    "N and MAX range from 2 to " + std::to_string(LARGEST_N) +
+    ". A run that needs more memory than the machine has\n"
+    "free is refused, with what it would need.\n";
 
-// Why an argument was refused; empty when it was accepted.
-using Refusal = std::string;
+// Why the command refused; empty when it was accepted.
+struct Refusal {
+    std::string reason;
+    int status = BAD_ARGUMENTS;
+    bool empty() const { return reason.empty(); }
+};
 
-std::optional<std::int32_t> parse_number(std::string_view text) {
-    std::int32_t value = 0;
+Refusal bad(std::string reason) { return {std::move(reason), BAD_ARGUMENTS}; }
+
+template <class Number>
+std::optional<Number> parse_number(std::string_view text) {
+    Number value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size()) {
         return std::nullopt;
@@ -43,40 +65,75 @@ std::optional<std::int32_t> parse_number(std::string_view text) {
 }
 
 Refusal not_a_number(std::string_view text) {
-    return Refusal("'").append(text).append("' is not a number");
+    // Appended rather than "'" + std::string(text): g++ 12 at -O3 warns
+    // falsely (-Wrestrict) about the inlined insertion at the front.
+    std::string reason = "'";
+    return bad(reason.append(text).append("' is not a number"));
 }
 
-// Reads N or MAX into `n`.
 Refusal read_game_size(std::string_view text, const char* what, std::int32_t& n) {
-    const auto value = parse_number(text);
+    const auto value = parse_number<std::int32_t>(text);
     if (!value) {
         return not_a_number(text);
     }
-    if (*value < 2 || *value > LARGEST_SOLVABLE_N) {
-        return std::string(what) + " must be from 2 to " + std::to_string(LARGEST_SOLVABLE_N) +
-               ", not " + std::string(text);
+    if (*value < 2 || *value > LARGEST_N) {
+        return bad(std::string(what) + " must be from 2 to " + std::to_string(LARGEST_N) + ", not " +
+                   std::string(text));
     }
     n = *value;
     return {};
 }
 
-// Reads the taken numbers of a game with numbers 1..n into `taken`.
 Refusal read_taken(std::span<const std::string_view> texts, std::int32_t n,
                    std::vector<std::int32_t>& taken) {
     for (const std::string_view text : texts) {
-        const auto m = parse_number(text);
+        const auto m = parse_number<std::int32_t>(text);
         if (!m) {
             return not_a_number(text);
         }
         if (*m < 1 || *m > n) {
-            return "taken number " + std::string(text) + " is outside 1.." + std::to_string(n);
+            return bad("taken number " + std::string(text) + " is outside 1.." + std::to_string(n));
         }
         if (std::find(taken.begin(), taken.end(), *m) != taken.end()) {
-            return "taken number " + std::string(text) + " is given twice";
+            return bad("taken number " + std::string(text) + " is given twice");
         }
         taken.push_back(*m);
     }
     return {};
+}
+
+// A size in bytes: digits, then optionally K, M or G (powers of 1024).
+std::optional<std::uint64_t> parse_size(std::string_view text) {
+    std::uint64_t unit = 1;
+    if (!text.empty()) {
+        switch (text.back()) {
+        case 'K': case 'k': unit = std::uint64_t{1} << 10; break;
+        case 'M': case 'm': unit = std::uint64_t{1} << 20; break;
+        case 'G': case 'g': unit = std::uint64_t{1} << 30; break;
+        default: break;
+        }
+    }
+    if (unit != 1) {
+        text.remove_suffix(1);
+    }
+    const auto value = parse_number<std::uint64_t>(text);
+    if (!value || *value > UINT64_MAX / unit) {
+        return std::nullopt;
+    }
+    return *value * unit;
+}
+
+// "1.5 GiB", "512 MiB", "64 KiB".
+std::string size_text(std::uint64_t bytes) {
+    char text[32];
+    if (bytes >= (std::uint64_t{1} << 30)) {
+        std::snprintf(text, sizeof text, "%.1f GiB", static_cast<double>(bytes) / (1 << 30));
+    } else if (bytes >= (std::uint64_t{1} << 20)) {
+        std::snprintf(text, sizeof text, "%.0f MiB", static_cast<double>(bytes) / (1 << 20));
+    } else {
+        std::snprintf(text, sizeof text, "%.0f KiB", static_cast<double>(bytes) / (1 << 10));
+    }
+    return text;
 }
 
 std::string joined(const std::vector<std::int32_t>& numbers, const char* if_none) {
@@ -93,85 +150,255 @@ std::string joined(const std::vector<std::int32_t>& numbers, const char* if_none
     return text;
 }
 
-Refusal analyze_position(std::span<const std::string_view> args, std::ostream& out) {
+struct Request {
+    bool table = false;
+    std::vector<std::string_view> operands;
+    std::optional<unsigned> threads;
+    std::optional<std::uint64_t> memory_limit;
+    bool help = false;
+    bool version = false;
+};
+
+// Options anywhere before "--"; "--name=value" as "--name value".
+Refusal read_request(std::span<const std::string_view> args, Request& request) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        if (arg == "--") {
+            request.operands.insert(request.operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                    args.end());
+            break;
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            request.operands.push_back(arg);
+            continue;
+        }
+        std::optional<std::string_view> value;
+        if (const auto equals = arg.find('='); arg.starts_with("--") && equals != std::string_view::npos) {
+            value = arg.substr(equals + 1);
+            arg = arg.substr(0, equals);
+        }
+        const auto take_value = [&]() -> std::optional<std::string_view> {
+            if (value) {
+                return value;
+            }
+            if (i + 1 < args.size()) {
+                return args[++i];
+            }
+            return std::nullopt;
+        };
+        if (arg == "-h" || arg == "--help") {
+            request.help = true;
+        } else if (arg == "--version") {
+            request.version = true;
+        } else if (arg == "--table") {
+            const auto max = take_value();
+            if (!max) {
+                return bad("--table needs a number, MAX");
+            }
+            request.table = true;
+            request.operands.push_back(*max);
+        } else if (arg == "--threads") {
+            const auto text = take_value();
+            const auto count = text ? parse_number<unsigned>(*text) : std::nullopt;
+            if (!count || *count < 1 || *count > 1024) {
+                return bad("--threads needs a number from 1 to 1024");
+            }
+            request.threads = *count;
+        } else if (arg == "--memory") {
+            const auto text = take_value();
+            const auto size = text ? parse_size(*text) : std::nullopt;
+            if (!size) {
+                return bad("--memory needs a size such as 4G, 512M or 1000000");
+            }
+            request.memory_limit = *size;
+        } else {
+            return bad("unknown option " + std::string(arg));
+        }
+        if (value && (arg == "-h" || arg == "--help" || arg == "--version")) {
+            return bad(std::string(arg) + " takes no value");
+        }
+    }
+    return {};
+}
+
+class Analyst {
+public:
+    Analyst(const Request& request, const Machine& machine, std::ostream& err)
+        : request_(request), machine_(machine), err_(err),
+          threads_(request.threads.value_or(std::max(1u, machine.cores))) {}
+
+    // Why `position` of a game of size n may not be solved here, if it may not.
+    Refusal check_memory(std::int32_t n, const Position& position) const {
+        const std::uint64_t needed = memory_needed(position, threads_);
+        if (request_.memory_limit && needed > *request_.memory_limit) {
+            return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
+                        " of memory, more than the limit of " + size_text(*request_.memory_limit) +
+                        " (--memory)",
+                    CANNOT};
+        }
+        if (machine_.memory_available != 0 && needed > machine_.memory_available) {
+            return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
+                        " of memory, more than the " + size_text(machine_.memory_available) +
+                        " this machine has free",
+                    CANNOT};
+        }
+        return {};
+    }
+
+    // Solves `position` of a game of size n, or says why it may not.
+    Refusal solve(std::int32_t n, const Position& position, Solution& solution) {
+        if (auto refusal = check_memory(n, position); !refusal.empty()) {
+            return refusal;
+        }
+        SolveOptions options;
+        options.threads = threads_;
+        const auto start = std::chrono::steady_clock::now();
+        bool shown = false;
+        if (machine_.progress_to_terminal) {
+            options.on_progress = [&](const Progress& p) {
+                const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+                if (elapsed.count() < 1.0) {
+                    return;
+                }
+                char line[96];
+                std::snprintf(line, sizeof line, "\rn = %d: layer %d of %d, %3d%%, %.0f s ", n,
+                              p.layer, p.layers,
+                              static_cast<int>(100 * p.done / std::max<std::uint64_t>(1, p.total)),
+                              elapsed.count());
+                err_ << line << std::flush;
+                shown = true;
+            };
+        }
+        solution = analysis::solve(position, options);
+        if (shown) {
+            err_ << "\r" << std::string(48, ' ') << "\r" << std::flush;
+        }
+        return {};
+    }
+
+private:
+    const Request& request_;
+    const Machine& machine_;
+    std::ostream& err_;
+    unsigned threads_;
+};
+
+Refusal analyze_position(const Request& request, Analyst& analyst, std::ostream& out) {
+    const auto& args = request.operands;
+    if (args.empty()) {
+        return bad("no position given");
+    }
     std::int32_t n = 0;
     std::vector<std::int32_t> taken;
     if (auto refusal = read_game_size(args[0], "N", n); !refusal.empty()) {
         return refusal;
     }
-    if (auto refusal = read_taken(args.subspan(1), n, taken); !refusal.empty()) {
+    if (auto refusal = read_taken(std::span(args).subspan(1), n, taken); !refusal.empty()) {
         return refusal;
     }
-    Solver solver(n);
-    const TakenSet set = taken_set(taken);
-    const std::int32_t pile = solver.pile(set);
+    const Position position = position_after(n, taken);
+    const std::int64_t pile = position.capacity + 1;
     if (pile <= 0) {
-        return "the numbers taken leave no tolps (pile " + std::to_string(pile) +
-               "): the game is over";
+        return bad("the numbers taken leave no tolps (pile " + std::to_string(pile) + "): the game is over");
+    }
+    Solution solution;
+    if (auto refusal = analyst.solve(n, position, solution); !refusal.empty()) {
+        return refusal;
     }
     std::sort(taken.begin(), taken.end());
     out << "n " << n << ", pile " << pile << ", taken: " << joined(taken, "none") << "\n";
-    const auto winning = solver.winning_moves(set);
-    if (winning.empty()) {
+    if (!solution.verdict.side_to_move_wins) {
         out << "The other side wins with best play: every move of the side to move loses.\n";
     } else {
-        out << "The side to move wins with best play. Winning moves: " << joined(winning, "")
-            << "\n";
+        out << "The side to move wins with best play. Winning moves: "
+            << joined(solution.verdict.winning_moves, "") << "\n";
     }
     return {};
 }
 
-void print_table(std::int32_t largest, std::ostream& out) {
+Refusal print_table(const Request& request, Analyst& analyst, std::ostream& out) {
+    if (request.operands.size() != 1) {
+        return bad("--table takes one number, MAX, and no position");
+    }
+    std::int32_t largest = 0;
+    if (auto refusal = read_game_size(request.operands[0], "MAX", largest); !refusal.empty()) {
+        return refusal;
+    }
+    if (auto refusal = analyst.check_memory(largest, position_after(largest, {})); !refusal.empty()) {
+        return refusal;  // the largest game needs the most: refuse before the first line
+    }
     out << " n  pile  winner  winning first moves\n";
     for (std::int32_t n = 2; n <= largest; ++n) {
-        Solver solver(n);
-        const auto winning = solver.winning_moves(0);
+        Solution solution;
+        if (auto refusal = analyst.solve(n, position_after(n, {}), solution); !refusal.empty()) {
+            return refusal;
+        }
         char line[64];
-        std::snprintf(line, sizeof line, "%2d  %4d  %-6s  ", n, solver.pile(0),
-                      winning.empty() ? "second" : "first");
-        out << line << joined(winning, "-") << "\n";
+        std::snprintf(line, sizeof line, "%2d  %4d  %-6s  ", n, n * n / 4,
+                      solution.verdict.side_to_move_wins ? "first" : "second");
+        out << line << joined(solution.verdict.winning_moves, "-") << "\n" << std::flush;
     }
+    return {};
 }
 
-// Runs the command; a refusal is reported by the caller.
-Refusal analyze(std::span<const std::string_view> args, std::ostream& out) {
-    if (args.size() == 1 && args[0] == "--help") {
+Refusal analyze(std::span<const std::string_view> args, const Machine& machine, std::ostream& out,
+                std::ostream& err) {
+    Request request;
+    if (auto refusal = read_request(args, request); !refusal.empty()) {
+        return refusal;
+    }
+    if (request.help) {
         out << USAGE;
         return {};
     }
-    if (args.size() == 1 && args[0] == "--version") {
+    if (request.version) {
         out << "tolp-analyze " TOLP_VERSION "\n";
         return {};
     }
-    if (!args.empty() && args[0] == "--table") {
-        std::int32_t largest = 0;
-        if (args.size() != 2) {
-            return "--table takes one number, MAX";
-        }
-        if (auto refusal = read_game_size(args[1], "MAX", largest); !refusal.empty()) {
-            return refusal;
-        }
-        print_table(largest, out);
-        return {};
-    }
-    if (args.empty()) {
-        return "no position given";
-    }
-    if (args[0].starts_with("-") && !parse_number(args[0])) {
-        return "unknown option " + std::string(args[0]);
-    }
-    return analyze_position(args, out);
+    Analyst analyst(request, machine, err);
+    return request.table ? print_table(request, analyst, out) : analyze_position(request, analyst, out);
 }
 
 }  // namespace
 
-int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
-    const Refusal refusal = analyze(args, out);
-    if (refusal.empty()) {
-        return 0;
+Machine this_machine() {
+    Machine machine;
+    machine.cores = std::max(1u, std::thread::hardware_concurrency());
+#ifdef _WIN32
+    machine.progress_to_terminal = _isatty(2) != 0;
+#else
+    machine.progress_to_terminal = isatty(STDERR_FILENO) != 0;
+    // What the kernel could give without swapping.
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kib = 0;
+    while (meminfo >> key >> kib) {
+        if (key == "MemAvailable:") {
+            machine.memory_available = kib * 1024;
+            break;
+        }
+        meminfo.ignore(64, '\n');
     }
-    err << "tolp-analyze: " << refusal << "\n" << USAGE;
-    return BAD_ARGUMENTS;
+#endif
+    return machine;
+}
+
+int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
+                const Machine& machine) {
+    try {
+        const Refusal refusal = analyze(args, machine, out, err);
+        if (refusal.empty()) {
+            return 0;
+        }
+        err << "tolp-analyze: " << refusal.reason << "\n";
+        if (refusal.status == BAD_ARGUMENTS) {
+            err << "Try 'tolp-analyze --help'\n";
+        }
+        return refusal.status;
+    } catch (const std::bad_alloc&) {
+        err << "tolp-analyze: out of memory\n";
+        return CANNOT;
+    }
 }
 
 }  // namespace tolp::analysis

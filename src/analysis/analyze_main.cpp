@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     CheckedStdout checked;
     std::ostream out(&checked);
-    const int status = tolp::analysis::run_analyze(args, out, std::cerr);
+    const int status = tolp::analysis::run_analyze(args, out, std::cerr, tolp::analysis::this_machine());
     if (const int error = checked.finish(); error != 0) {
         std::fprintf(stderr, "tolp-analyze: cannot write output: %s\n", std::strerror(error));
         return 1;

@@ -1,5 +1,7 @@
-// Perfect play: the exact value of any position of one game size, found by
-// searching every line once and remembering each set of taken numbers.
+// Perfect play by memo search: the exact value of any position of one game
+// size up to n = 26, found by searching every line once and remembering each
+// set of taken numbers. The simple, independent oracle against which the
+// layered solver and the search are tested.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +13,9 @@ namespace tolp::analysis {
 // Numbers taken so far, as a bit set: number m is bit m - 1.
 using TakenSet = std::uint32_t;
 
-// The largest n the solver takes on: its table has 2^n entries of one byte
+// The largest n this solver takes on: its table has 2^n entries of one byte
 // (64 MiB at n = 26), and the time grows about threefold per step of n.
-inline constexpr std::int32_t LARGEST_SOLVABLE_N = 26;
+inline constexpr std::int32_t LARGEST_MEMO_N = 26;
 
 constexpr TakenSet bit_of(std::int32_t m) { return TakenSet{1} << (m - 1); }
 

@@ -1,0 +1,61 @@
+// Perfect play for games up to n = 40: a layered, bit-parallel sweep over
+// every legal set of taken numbers, one bit per set.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace tolp::analysis {
+
+// The largest n whose positions the layered solver answers.
+inline constexpr std::int32_t LARGEST_N = 40;
+
+// A position: the numbers not yet taken, and how many of them may still be
+// taken in total without taking the last tolp (the pile minus 1).
+struct Position {
+    std::vector<std::int32_t> untaken;  // ascending
+    std::int64_t capacity;              // at least 0
+};
+
+// The position of a game with numbers 1..n after `taken` are gone; the
+// pile n*n/4 minus their sum must be at least 1.
+Position position_after(std::int32_t n, std::span<const std::int32_t> taken);
+
+// Who wins `position` with best play, and how.
+struct Verdict {
+    bool side_to_move_wins;
+    std::vector<std::int32_t> winning_moves;  // ascending
+};
+
+// Where a sweep stands, for a progress display: layers are worked from the
+// largest down to 0, and `done` of `total` sets of the current layer are done.
+struct Progress {
+    std::int32_t layer;
+    std::int32_t layers;
+    std::uint64_t done;
+    std::uint64_t total;
+};
+
+struct SolveOptions {
+    unsigned threads = 1;
+    // Called now and then from the sweep's first thread.
+    std::function<void(const Progress&)> on_progress;
+};
+
+// Bytes that solving `position` may hold at its peak (an upper bound).
+std::uint64_t memory_needed(const Position& position, unsigned threads);
+
+struct Solution {
+    Verdict verdict;
+    std::uint64_t legal_sets;  // positions swept: sets of numbers that may be taken
+    std::uint64_t peak_bytes;  // the most memory held by the sweep at once
+};
+
+// Sweeps every legal superset of the position and returns the verdict.
+// Throws std::bad_alloc when memory runs out.
+Solution solve(const Position& position, const SolveOptions& options);
+
+}  // namespace tolp::analysis
