@@ -88,7 +88,7 @@ that neither side has used yet. Whoever takes the last tolp loses.
 
 The computer searches the game tree under a time limit per move and
 reports how deep it looked. tolp-analyze works out who wins any position
-of games up to n = 26 with perfect play.")
+of games up to n = 40 with perfect play.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TOLP_PACKAGE_MAINTAINER}")
