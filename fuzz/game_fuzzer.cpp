@@ -10,10 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "game/answer_reader.hpp"
+#include "answer_model.hpp"
 #include "game/console.hpp"
 #include "game/game.hpp"
-#include "game/text.hpp"
 #include "memory_file.hpp"
 
 namespace {
@@ -48,24 +47,28 @@ private:
 void replay(const std::string& input, const std::string& output, int status) {
     check(status == 0);
     Transcript t(output);
-    auto in = tolp::fuzzing::open_bytes(reinterpret_cast<const std::uint8_t*>(input.data()),
-                                        input.size());
-    tolp::AnswerReader answers(in.get(), false);
+    // The answers as the fuzzers' own model reads them, not the game's reader.
+    const auto all_answers = tolp::fuzzing::model_answers(
+        reinterpret_cast<const std::uint8_t*>(input.data()), input.size(), false);
+    std::size_t next_answer = 0;
+    const auto read_answer = [&]() -> const std::string* {
+        return next_answer < all_answers.size() ? &all_answers[next_answer++] : nullptr;
+    };
     const auto finish = [&] {
         t.expect("\nReturn to exit");
         t.expect_end();
     };
 
     t.expect(RULES);
-    const auto n_answer = answers.read_answer();
-    if (!n_answer) {
+    const auto* n_answer = read_answer();
+    if (n_answer == nullptr) {
         return finish();
     }
-    const std::int32_t n = tolp::answer_value(*n_answer);
+    const long n = tolp::fuzzing::model_value(*n_answer);
     t.expect("\nYour opponent is the computer with a time limit of 0.000000 seconds per move, "
              "(use command line to alter this)\nWho to play first <h|c>?");
-    const auto who = answers.read_answer();
-    if (!who) {
+    const auto* who = read_answer();
+    if (who == nullptr) {
         return finish();
     }
     bool computer_first = who->front() == 'c';
@@ -73,17 +76,17 @@ void replay(const std::string& input, const std::string& output, int status) {
         return finish();
     }
 
-    std::int32_t pile = n * n / 4;
-    std::set<std::int32_t> taken;
+    long pile = n * n / 4;
+    std::set<long> taken;
     for (;;) {
         if (!computer_first) {
             for (;;) {
                 t.expect("\n" + std::to_string(pile) + " tolps left\nHow many will you take? ");
-                const auto answer = answers.read_answer();
-                if (!answer) {
+                const auto* answer = read_answer();
+                if (answer == nullptr) {
                     return finish();
                 }
-                const std::int32_t k = tolp::answer_value(*answer);
+                const long k = tolp::fuzzing::model_value(*answer);
                 if (k >= 1 && k <= n && taken.insert(k).second) {
                     pile -= k;
                     break;
@@ -96,7 +99,7 @@ void replay(const std::string& input, const std::string& output, int status) {
             }
         }
         computer_first = false;
-        std::int32_t smallest = 1;
+        long smallest = 1;
         while (taken.contains(smallest)) {
             ++smallest;
         }

@@ -268,6 +268,14 @@ TEST(AnalyzeCommandTest, RunsThatWouldNotFitAreRefused) {
         EXPECT_EQ(c.out, "");
         EXPECT_EQ(c.err, said);
     }
+    // Exactly the estimate is enough; a byte less is not.
+    const auto needed = analysis::memory_needed(analysis::position_after(20, {}), 2);
+    const std::string enough = std::to_string(needed);
+    const std::string too_little = std::to_string(needed - 1);
+    EXPECT_EQ(analyze({"--memory", enough, "20"}).status, 0);
+    EXPECT_EQ(analyze({"--memory", too_little, "20"}).status, 1);
+    EXPECT_EQ(analyze({"20"}, {2, needed, false}).status, 0);
+    EXPECT_EQ(analyze({"20"}, {2, needed - 1, false}).status, 1);
 }
 
 }  // namespace

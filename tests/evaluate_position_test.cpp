@@ -45,6 +45,77 @@ TEST_F(EvaluatePositionTest, AtTheHorizonAnyMoveLeavesTheValueUndecided) {
     EXPECT_EQ(evaluate_position(4, 0, taken), LOSS);  // only 5, which takes the last tolp
 }
 
+// 64 is the largest number of the bit walk: with 64 tolps left it takes the
+// last one and is never tried; with 65 left it is a move.
+TEST_F(EvaluatePositionTest, SixtyFourAtTheEdgeOfTheBitSet) {
+    seconds_per_move = NO_TIME_LIMIT;
+    std::vector<std::int32_t> taken(65, 1);
+    taken[0] = 0;
+    taken[64] = 0;
+    start_search({64}, 3);
+    EXPECT_EQ(evaluate_position(64, 0, taken), LOSS);
+    EXPECT_EQ(evaluate_calls, 1);
+    EXPECT_EQ(evaluate_position(65, 0, taken), WIN);  // 64 leaves 1, and the other side has no move
+}
+
+// The table walk with numbers above 64 in play, against a plain model of the
+// evaluation written here: values and positions visited, every depth limit.
+TEST_F(EvaluatePositionTest, TableWalkWithLargeNumbersInPlay) {
+    seconds_per_move = NO_TIME_LIMIT;
+    struct Model {
+        std::vector<std::int32_t> numbers;  // ascending
+        std::vector<bool> used;
+        std::int32_t depth_limit;
+        std::int64_t calls = 0;
+        std::int32_t value(std::int32_t remaining, std::int32_t depth) {
+            ++calls;
+            std::int32_t result = LOSS;
+            for (std::size_t i = 0; i < numbers.size(); ++i) {
+                if (used[i] || numbers[i] >= remaining) {
+                    continue;
+                }
+                if (depth == depth_limit) {
+                    return UNDECIDED;
+                }
+                used[i] = true;
+                const std::int32_t r = -value(remaining - numbers[i], depth + 1);
+                used[i] = false;
+                if (r == WIN) {
+                    return WIN;
+                }
+                result = std::max(result, r);
+            }
+            return result;
+        }
+    };
+    std::mt19937 random(64);
+    for (int trial = 0; trial < 150; ++trial) {
+        // Eight numbers from 1 to 120, some of them above 64, and a pile
+        // that lets several of them be played.
+        std::vector<std::int32_t> numbers;
+        while (numbers.size() < 8) {
+            const std::int32_t m = std::uniform_int_distribution<std::int32_t>(1, 120)(random);
+            if (std::find(numbers.begin(), numbers.end(), m) == numbers.end()) {
+                numbers.push_back(m);
+            }
+        }
+        numbers.push_back(std::uniform_int_distribution<std::int32_t>(65, 120)(random));
+        std::sort(numbers.begin(), numbers.end());
+        numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+        const std::int32_t pile = std::uniform_int_distribution<std::int32_t>(60, 400)(random);
+        const std::int32_t depth_limit = trial % 8;
+        auto taken = taken_table(120, {});
+        for (std::int32_t k = 1; k <= 120; ++k) {
+            taken[static_cast<std::size_t>(k)] =
+                std::find(numbers.begin(), numbers.end(), k) == numbers.end() ? 1 : 0;
+        }
+        start_search(numbers, depth_limit);
+        Model model{numbers, std::vector<bool>(numbers.size()), depth_limit};
+        EXPECT_EQ(evaluate_position(pile, 0, taken), model.value(pile, 0)) << "trial " << trial;
+        EXPECT_EQ(evaluate_calls, model.calls) << "trial " << trial;
+    }
+}
+
 // A position may be searched while elapsed <= budget: equal still passes.
 TEST_F(EvaluatePositionTest, TimeTestPassesUpToAndIncludingTheBudget) {
     struct Case {

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -146,12 +147,26 @@ public:
         }
     }
 
-    // The exit status, or -1 if the child did not exit normally.
-    int wait_for_exit() {
+    // The exit status, or -1 if the child did not exit normally. A child
+    // still running after `patience` is killed: a test fails, never hangs.
+    int wait_for_exit(std::chrono::milliseconds patience = std::chrono::seconds(60)) {
+        const auto deadline = std::chrono::steady_clock::now() + patience;
         int status = 0;
-        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) {
-            pid_ = -1;
-            exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        while (pid_ > 0) {
+            const pid_t done = waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                pid_ = -1;
+                exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            } else if (done < 0) {
+                pid_ = -1;
+            } else if (std::chrono::steady_clock::now() >= deadline) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                pid_ = -1;
+                exit_status_ = -1;
+            } else {
+                usleep(1000);
+            }
         }
         return exit_status_;
     }
