@@ -133,7 +133,7 @@ std::uint32_t unrank(std::uint64_t rank, int size) {
 std::uint32_t next_in_colex(std::uint32_t mask) {
     const std::uint32_t lowest = mask & (~mask + 1);
     const std::uint32_t ripple = mask + lowest;
-    return (((ripple ^ mask) >> 2) / lowest) | ripple;
+    return (((ripple ^ mask) >> 2) >> std::countr_zero(lowest)) | ripple;
 }
 
 // No child X + {j} of any set from X on in colex order ranks below this:
@@ -161,33 +161,55 @@ struct SegmentMemory {
     }
 };
 
-// Segments of blocks, handed out and taken back; counts what it holds.
-class SegmentPool {
+// Segments that a sweep has given back are kept for the next sweep of the
+// process: fresh memory must be cleared by the system before first use,
+// which costs a table of many games dearly.
+class SegmentCache {
 public:
     Block* take() {
         const std::lock_guard lock(mutex_);
-        Block* segment = nullptr;
-        if (!free_.empty()) {
-            segment = free_.back();
-            free_.pop_back();
-        } else {
+        if (free_.empty()) {
             owned_.push_back(SegmentMemory::allocate());
-            segment = owned_.back().get();
+            return owned_.back().get();
         }
-        peak_ = std::max(peak_, ++held_);
+        Block* segment = free_.back();
+        free_.pop_back();
         return segment;
     }
     void give_back(Block* segment) {
         const std::lock_guard lock(mutex_);
         free_.push_back(segment);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Block, SegmentMemory>> owned_;
+    std::vector<Block*> free_;
+};
+
+SegmentCache& segment_cache() {
+    static SegmentCache cache;
+    return cache;
+}
+
+// The segments one sweep holds, drawn from the cache; counts them.
+class SegmentPool {
+public:
+    Block* take() {
+        Block* segment = segment_cache().take();
+        const std::lock_guard lock(mutex_);
+        peak_ = std::max(peak_, ++held_);
+        return segment;
+    }
+    void give_back(Block* segment) {
+        segment_cache().give_back(segment);
+        const std::lock_guard lock(mutex_);
         --held_;
     }
     std::uint64_t peak_bytes() const { return peak_ * SEGMENT_BYTES; }
 
 private:
     std::mutex mutex_;
-    std::vector<std::unique_ptr<Block, SegmentMemory>> owned_;
-    std::vector<Block*> free_;
     std::uint64_t held_ = 0;
     std::uint64_t peak_ = 0;
 };
@@ -475,6 +497,10 @@ private:
         Block& won = layer.for_writing(rank);
         auto& v = won.word;
         for (std::size_t w = WORDS; w-- > 0;) {
+            if (inner_sum_[w * 64] > block.r) {
+                v[w] = ~std::uint64_t{0};  // the word's own inner numbers already take too much
+                continue;
+            }
             std::uint64_t from_outside = outside(w);
             for (std::size_t bit = 1; bit < WORDS; bit <<= 1) {
                 if ((w & bit) == 0) {
