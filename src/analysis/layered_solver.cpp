@@ -386,7 +386,7 @@ private:
                 // Blocks are prepared AHEAD ranks before they are solved.
                 std::uint64_t legal = 0;
                 std::array<Pending, AHEAD + 1> blocks;
-                std::uint64_t prepared = begin;  // ranks begin.. prepared-1 are
+                std::uint64_t prepared = begin;  // ranks below this are prepared
                 const auto prepare_next = [&] {
                     prepare(mask, above, blocks[prepared % blocks.size()]);
                     if (++prepared < end) {

@@ -45,7 +45,8 @@ struct SolveOptions {
     std::function<void(const Progress&)> on_progress;
 };
 
-// Bytes that solving `position` may hold at its peak (an upper bound).
+// Bytes that solving `position` may hold at its peak: worked out from the
+// legal sets of each layer, with a margin for segments and threads.
 std::uint64_t memory_needed(const Position& position, unsigned threads);
 
 struct Solution {
