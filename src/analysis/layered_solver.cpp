@@ -464,7 +464,9 @@ private:
             const std::uint64_t rank = below[static_cast<std::size_t>(t)] + binomial(j, t + 1) +
                                        from[static_cast<std::size_t>(t)];
             const Block* c = &above->at(rank);
-            __builtin_prefetch(c);
+            for (std::size_t line = 0; line < sizeof(Block); line += 64) {
+                __builtin_prefetch(reinterpret_cast<const char*>(c) + line);
+            }
             block.child[static_cast<std::size_t>(block.child_count++)] = c;
         }
     }
