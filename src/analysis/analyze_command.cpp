@@ -71,6 +71,7 @@ Refusal not_a_number(std::string_view text) {
     return bad(reason.append(text).append("' is not a number"));
 }
 
+// Reads N or MAX into `n`.
 Refusal read_game_size(std::string_view text, const char* what, std::int32_t& n) {
     const auto value = parse_number<std::int32_t>(text);
     if (!value) {
@@ -84,6 +85,7 @@ Refusal read_game_size(std::string_view text, const char* what, std::int32_t& n)
     return {};
 }
 
+// Reads the taken numbers of a game with numbers 1..n into `taken`.
 Refusal read_taken(std::span<const std::string_view> texts, std::int32_t n,
                    std::vector<std::int32_t>& taken) {
     for (const std::string_view text : texts) {
