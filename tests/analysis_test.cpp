@@ -11,6 +11,7 @@
 #include "search/clock.hpp"
 #include "search/evaluate_position.hpp"
 #include "support/search_fixture.hpp"
+#include "tolp/version.hpp"
 
 namespace tolp::testing {
 namespace {

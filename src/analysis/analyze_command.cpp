@@ -18,6 +18,7 @@
 #endif
 
 #include "analysis/layered_solver.hpp"
+#include "tolp/version.hpp"
 
 namespace tolp::analysis {
 namespace {

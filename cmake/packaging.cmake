@@ -17,9 +17,6 @@ if(WIN32)
     return()
 endif()
 
-option(TOLP_DEBIAN_LAYOUT
-    "Install as the Debian package does: programs in games, compressed manual pages, changelog and copyright"
-    OFF)
 if(TOLP_DEBIAN_LAYOUT)
     set(default_bindir games)
 else()
@@ -27,10 +24,6 @@ else()
 endif()
 set(TOLP_INSTALL_BINDIR "${default_bindir}" CACHE STRING
     "Folder under the prefix for tolp and tolp-analyze: bin, or games")
-# The default address is under .invalid (RFC 2606): a placeholder that can
-# never reach anyone, for each packager to replace with their own.
-set(TOLP_PACKAGE_MAINTAINER "The Tolp developers <maintainers@tolp.invalid>" CACHE STRING
-    "Maintainer of the Debian package; a packager puts their own name and address here")
 
 install(TARGETS tolp tolp-analyze RUNTIME DESTINATION "${TOLP_INSTALL_BINDIR}")
 
