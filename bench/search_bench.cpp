@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/rules.hpp"
 #include "search/choose_move.hpp"
 #include "search/clock.hpp"
 #include "search/search_state.hpp"
@@ -80,7 +81,7 @@ FullSearch full_first_move_search(std::int32_t n, int rounds) {
                     std::numeric_limits<double>::infinity(), 0, 0, 0};
     tolp::count_positions = true;
     std::vector<std::int32_t> taken(static_cast<std::size_t>(n) + 1, 0);
-    best.takes = tolp::choose_move(n * n / 4, n, taken);
+    best.takes = tolp::choose_move(tolp::starting_pile(n), n, taken);
     best.calls = tolp::evaluate_calls;
     best.depth = tolp::search_state.depth_limit;
     best.value = tolp::search_state.move_value;
@@ -89,7 +90,7 @@ FullSearch full_first_move_search(std::int32_t n, int rounds) {
         const double clock_ns = raw_reading_ns();
         std::fill(taken.begin(), taken.end(), 0);
         const auto start = Clock::now();
-        tolp::choose_move(n * n / 4, n, taken);
+        tolp::choose_move(tolp::starting_pile(n), n, taken);
         const double ns = seconds_since(start) * 1e9 / static_cast<double>(best.calls);
         best.ns_per_call = std::min(best.ns_per_call, ns);
         best.readings_per_call = std::min(best.readings_per_call, ns / clock_ns);
@@ -102,7 +103,7 @@ double timed_first_move_ms(std::int32_t n) {
     tolp::seconds_per_move = tolp::DEFAULT_SECONDS_PER_MOVE;
     std::vector<std::int32_t> taken(static_cast<std::size_t>(n) + 1, 0);
     const auto start = Clock::now();
-    tolp::choose_move(n * n / 4, n, taken);
+    tolp::choose_move(tolp::starting_pile(n), n, taken);
     return seconds_since(start) * 1e3;
 }
 

@@ -5,7 +5,7 @@
 
 #include "answer_model.hpp"
 #include "game/answer_reader.hpp"
-#include "game/text.hpp"
+#include "game/answer_value.hpp"
 #include "memory_file.hpp"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "game/console.hpp"
 #include "game/game.hpp"
 #include "memory_file.hpp"
+#include "support/messages.hpp"
 
 namespace {
 
@@ -22,11 +23,6 @@ void check(bool ok) {
         std::abort();
     }
 }
-
-const std::string RULES =
-    "\nWelcome to Tolp 2, Pick a number between 1 and n. There are n^2/4 tolps and you take it "
-    "in turns to remove a number of tolps. The catch is you can't remvove a number of tolps "
-    "that has been taken before. The person to take the last tolp loses.\n\nChoose n\n";
 
 // Walks the transcript message by message.
 class Transcript {
@@ -59,7 +55,7 @@ void replay(const std::string& input, const std::string& output, int status) {
         t.expect_end();
     };
 
-    t.expect(RULES);
+    t.expect(tolp::testing::RULES);
     const auto* n_answer = read_answer();
     if (n_answer == nullptr) {
         return finish();
@@ -72,7 +68,7 @@ void replay(const std::string& input, const std::string& output, int status) {
         return finish();
     }
     bool computer_first = who->front() == 'c';
-    if (n < 2 || n > tolp::LARGEST_N) {
+    if (n < 2 || n > tolp::LARGEST_GAME_N) {
         return finish();
     }
 

@@ -7,50 +7,17 @@
 
 #include "analysis/analyze_command.hpp"
 #include "analysis/layered_solver.hpp"
-#include "analysis/solver.hpp"
-#include "search/clock.hpp"
+#include "common/rules.hpp"
 #include "search/evaluate_position.hpp"
+#include "support/memo_solver.hpp"
+#include "support/random_positions.hpp"
 #include "support/search_fixture.hpp"
 #include "tolp/version.hpp"
 
 namespace tolp::testing {
 namespace {
 
-using analysis::bit_of;
-using analysis::Solver;
-using analysis::TakenSet;
-
 class OracleTest : public SearchTest {};
-
-// A position reached by random legal play from the start of a game.
-struct Position {
-    std::int32_t n;
-    std::int32_t pile;
-    TakenSet taken;
-    std::vector<std::int32_t> table;
-};
-
-Position random_position(std::mt19937& random) {
-    const std::int32_t n = std::uniform_int_distribution<std::int32_t>(2, 14)(random);
-    Position p{n, n * n / 4, 0, taken_table(n, {})};
-    const int moves = std::uniform_int_distribution<int>(n >= 13 ? 1 : 0, n / 2)(random);
-    for (int i = 0; i < moves; ++i) {
-        std::vector<std::int32_t> legal;
-        for (std::int32_t m = 1; m < p.pile && m <= n; ++m) {
-            if ((p.taken & bit_of(m)) == 0) {
-                legal.push_back(m);
-            }
-        }
-        if (legal.empty()) {
-            break;  // every number left takes the last tolp
-        }
-        const std::int32_t m = legal[random() % legal.size()];
-        p.taken |= bit_of(m);
-        p.table[static_cast<std::size_t>(m)] = 1;
-        p.pile -= m;
-    }
-    return p;
-}
 
 // Whenever the search claims a position decided, it is decided that way.
 TEST_F(OracleTest, DecidedValuesOfTheSearchAreExact) {
@@ -58,33 +25,27 @@ TEST_F(OracleTest, DecidedValuesOfTheSearchAreExact) {
     std::mt19937 random(5);
     int decided = 0;
     for (int trial = 0; trial < 150; ++trial) {
-        Position p = random_position(random);
-        Solver solver(p.n);
-        const bool wins = solver.side_to_move_wins(p.taken);
-        const auto winning = solver.winning_moves(p.taken);
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        RandomPosition p = random_position(random, 2, 14, 1);
+        MemoSolver solver(p.n);
+        const TakenSet taken = taken_set(p.taken);
+        const bool wins = solver.side_to_move_wins(taken);
+        const auto winning = solver.winning_moves(taken);
         for (std::int32_t depth_limit = 0; depth_limit <= MAX_DEPTH_LIMIT; ++depth_limit) {
-            search_state.available_moves.clear();
-            for (std::int32_t m = 1; m <= p.n; ++m) {
-                if (p.table[static_cast<std::size_t>(m)] == 0) {
-                    search_state.available_moves.push_back(m);
-                }
-            }
-            search_state.move_count = static_cast<std::int32_t>(search_state.available_moves.size());
-            search_state.depth_limit = depth_limit;
-            search_state.search_start_ms = clock_ms();
+            start_search(p.untaken(), depth_limit);
             const std::int32_t value = evaluate_position(p.pile, 0, p.table);
             if (value != UNDECIDED) {
                 ++decided;
-                EXPECT_EQ(value == WIN, wins) << "trial " << trial << ", depth limit " << depth_limit;
+                EXPECT_EQ(value == WIN, wins) << "depth limit " << depth_limit;
             }
         }
         auto copy = p.table;
         const Choice choice = choose(p.pile, p.n, copy);
         if (choice.value == WIN) {
-            EXPECT_FALSE(solver.side_to_move_wins(p.taken | bit_of(choice.takes))) << "trial " << trial;
+            EXPECT_FALSE(solver.side_to_move_wins(taken | bit_of(choice.takes)));
         }
         if (choice.value == LOSS) {
-            EXPECT_TRUE(winning.empty()) << "trial " << trial;
+            EXPECT_TRUE(winning.empty());
         }
     }
     EXPECT_GT(decided, 500);  // the comparison is not vacuous
@@ -94,8 +55,8 @@ TEST_F(OracleTest, FirstMovesAgreeWithPerfectPlay) {
     seconds_per_move = NO_TIME_LIMIT;
     for (std::int32_t n = 2; n <= 12; ++n) {
         auto taken = taken_table(n, {});
-        const Choice choice = choose(n * n / 4, n, taken);
-        Solver solver(n);
+        const Choice choice = choose(starting_pile(n), n, taken);
+        MemoSolver solver(n);
         ASSERT_NE(choice.value, UNDECIDED) << "n = " << n;
         EXPECT_EQ(choice.value == WIN, solver.side_to_move_wins(0)) << "n = " << n;
         if (choice.value == WIN) {
@@ -109,14 +70,14 @@ TEST_F(OracleTest, FirstMovesAgreeWithPerfectPlay) {
 // with several.
 TEST(LayeredSolverTest, AgreesWithTheMemoSolver) {
     const auto check = [](std::int32_t n, const std::vector<std::int32_t>& taken) {
-        Solver memo(n);
-        const TakenSet set = analysis::taken_set(taken);
+        MemoSolver memo(n);
+        const TakenSet set = taken_set(taken);
         for (const unsigned threads : {1u, 3u}) {
+            SCOPED_TRACE("n = " + std::to_string(n) + ", " + std::to_string(taken.size()) + " taken, " +
+                         std::to_string(threads) + " threads");
             const auto solution = analysis::solve(analysis::position_after(n, taken), {threads, {}});
-            EXPECT_EQ(solution.verdict.side_to_move_wins, memo.side_to_move_wins(set))
-                << "n = " << n << ", " << taken.size() << " taken, " << threads << " threads";
-            EXPECT_EQ(solution.verdict.winning_moves, memo.winning_moves(set))
-                << "n = " << n << ", " << taken.size() << " taken, " << threads << " threads";
+            EXPECT_EQ(solution.verdict.side_to_move_wins, memo.side_to_move_wins(set));
+            EXPECT_EQ(solution.verdict.winning_moves, memo.winning_moves(set));
         }
     };
     for (std::int32_t n = 2; n <= 22; ++n) {
@@ -124,18 +85,8 @@ TEST(LayeredSolverTest, AgreesWithTheMemoSolver) {
     }
     std::mt19937 random(40);
     for (int trial = 0; trial < 60; ++trial) {
-        const std::int32_t n = std::uniform_int_distribution<std::int32_t>(10, 22)(random);
-        std::int32_t pile = n * n / 4;
-        std::vector<std::int32_t> taken;
-        const int moves = std::uniform_int_distribution<int>(1, n / 2)(random);
-        for (int i = 0; i < moves; ++i) {
-            const std::int32_t m = std::uniform_int_distribution<std::int32_t>(1, n)(random);
-            if (m < pile && std::find(taken.begin(), taken.end(), m) == taken.end()) {
-                taken.push_back(m);
-                pile -= m;
-            }
-        }
-        check(n, taken);
+        const RandomPosition p = random_position(random, 10, 22, 1);
+        check(p.n, p.taken);
     }
 }
 
@@ -187,6 +138,7 @@ TEST(AnalyzeCommandTest, Positions) {
          "The other side wins with best play: every move of the side to move loses.\n"},
     };
     for (const auto& [args, expected] : cases) {
+        SCOPED_TRACE(expected);
         const Command c = analyze(args);
         EXPECT_EQ(c.status, 0);
         EXPECT_EQ(c.out, expected);
@@ -207,6 +159,7 @@ TEST(AnalyzeCommandTest, TableOfFirstMoves) {
         " 9    20  first   2 3 4 8\n"
         "10    25  second  -\n";
     for (const auto& args : {std::vector<std::string_view>{"--table", "10"}, {"--table=10"}}) {
+        SCOPED_TRACE(args[0]);
         const Command c = analyze(args);
         EXPECT_EQ(c.status, 0);
         EXPECT_EQ(c.out, table);
@@ -215,7 +168,7 @@ TEST(AnalyzeCommandTest, TableOfFirstMoves) {
 
 TEST(AnalyzeCommandTest, HelpAndVersion) {
     for (const std::string_view help : {"--help", "-h"}) {
-        EXPECT_EQ(analyze({help}).out.rfind("Usage: tolp-analyze [OPTION]... N [TAKEN]...\n", 0), 0u);
+        EXPECT_EQ(analyze({help}).out.rfind("Usage: tolp-analyze [OPTION]... N [TAKEN]...\n", 0), 0u) << help;
     }
     EXPECT_EQ(analyze({"--version"}).out, "tolp-analyze " TOLP_VERSION "\n");
 }
@@ -265,6 +218,7 @@ TEST(AnalyzeCommandTest, RunsThatWouldNotFitAreRefused) {
          "tolp-analyze: n = 40 needs about 21.5 GiB of memory, more than the limit of 1.0 GiB (--memory)\n"},
     };
     for (const auto& [c, said] : cases) {
+        SCOPED_TRACE(said);
         EXPECT_EQ(c.status, 1);
         EXPECT_EQ(c.out, "");
         EXPECT_EQ(c.err, said);

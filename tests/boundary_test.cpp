@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "support/child_process.hpp"
+#include "support/messages.hpp"
 
 namespace tolp::testing {
 namespace {
@@ -16,8 +17,6 @@ namespace {
 using std::chrono::milliseconds;
 constexpr milliseconds PATIENCE{60000};  // only a hung program waits this long
 
-const std::string OPPONENT = "\nYour opponent is the computer with a time limit of ";
-const std::string END = "\nReturn to exit";
 
 bool ends_with(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -63,7 +62,7 @@ TEST(BoundaryTest, ImpossibleNEndsAfterTheQuestions) {
     for (const char* n : {"46341", "999999999", "-2", "-999999999", "2147483648"}) {
         const auto run = run_with_input({}, std::string(n) + "\nc\n\n");
         EXPECT_EQ(run.status, 0) << n;
-        EXPECT_TRUE(ends_with(run.output, "\nWho to play first <h|c>?" + END)) << n;
+        EXPECT_TRUE(ends_with(run.output, WHO + END)) << n;
     }
 }
 
@@ -78,7 +77,7 @@ TEST(BoundaryTest, TimeLimitsOfEveryShape) {
     for (const auto& [limit, shown] : cases) {
         const auto run = run_with_input({limit}, "2\nc\n\n");
         EXPECT_EQ(run.status, 0) << limit.substr(0, 20);
-        EXPECT_NE(run.output.find(OPPONENT + shown + " seconds"), std::string::npos)
+        EXPECT_NE(run.output.find(opponent(shown)), std::string::npos)
             << limit.substr(0, 20);
         EXPECT_TRUE(ends_with(run.output, "takes 1\nYou win" + END)) << limit.substr(0, 20);
     }
@@ -102,8 +101,7 @@ TEST(BoundaryTest, BinaryAndEnormousInput) {
             c = '\n';  // keep the whole file readable
         }
     }
-    const std::string opening = OPPONENT + "0.000000 seconds per move, (use command line to alter this)"
-                                "\nWho to play first <h|c>?\n20 tolps left\nHow many will you take? ";
+    const std::string opening = opponent("0.000000") + WHO + ask(20);
     // Binary answers: the game goes on in its own words only, to the end.
     const auto noise = run_with_input({"0"}, "9\nh\n" + binary);
     EXPECT_EQ(noise.status, 0);
@@ -120,9 +118,7 @@ TEST(BoundaryTest, BinaryAndEnormousInput) {
     // and refused, "3\0z\n" is 3.
     const auto nul = run_with_input({"0"}, std::string("9\0\nh\n\0" "5\n3\0z\n", 12));
     EXPECT_EQ(nul.status, 0);
-    EXPECT_TRUE(ends_with(nul.output, opening + "\nYou can't do that!\n20 tolps left\nHow many will you take? "
-                                      "\nComputer searched to depth 0 for move of value  0 and takes 1"
-                                      "\n16 tolps left\nHow many will you take? " + END))
+    EXPECT_TRUE(ends_with(nul.output, opening + REFUSED + ask(20) + report(0, " 0", 1) + ask(16) + END))
         << nul.output;
 
     // One 1 MB line: every nine-character piece is refused, the line feed too.
@@ -130,7 +126,7 @@ TEST(BoundaryTest, BinaryAndEnormousInput) {
     EXPECT_EQ(refused.status, 0);
     EXPECT_TRUE(ends_with(refused.output, END));
     const auto refusals = (refused.output.size() - refused.output.find("You can't")) /
-                          std::string("\nYou can't do that!\n20 tolps left\nHow many will you take? ").size();
+                          (REFUSED + ask(20)).size();
     EXPECT_EQ(refusals, ((1u << 20) + 8) / 9);
 }
 

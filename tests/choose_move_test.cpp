@@ -2,6 +2,7 @@
 // positions each search visits, with unlimited time and with scripted clocks.
 #include <gtest/gtest.h>
 
+#include "common/rules.hpp"
 #include "support/scripted_clock.hpp"
 #include "support/search_fixture.hpp"
 
@@ -30,7 +31,7 @@ TEST_F(ChooseMoveTest, FirstMoveOfAGameWithUnlimitedTime) {
     seconds_per_move = NO_TIME_LIMIT;
     for (const auto& c : cases) {
         auto taken = taken_table(c.n, {});
-        const Choice got = choose(c.n * c.n / 4, c.n, taken);
+        const Choice got = choose(starting_pile(c.n), c.n, taken);
         EXPECT_EQ(got, c.expected) << "n = " << c.n;
         if (c.calls >= 0) {
             EXPECT_EQ(evaluate_calls, c.calls) << "n = " << c.n;
@@ -44,10 +45,10 @@ TEST_F(ChooseMoveTest, TheGamesUncountedSearchPlaysTheSame) {
     seconds_per_move = NO_TIME_LIMIT;
     for (std::int32_t n = 2; n <= 13; ++n) {
         auto taken = taken_table(n, {});
-        const Choice counted = choose(n * n / 4, n, taken);
+        const Choice counted = choose(starting_pile(n), n, taken);
         count_positions = false;
         taken = taken_table(n, {});
-        EXPECT_EQ(choose(n * n / 4, n, taken), counted) << "n = " << n;
+        EXPECT_EQ(choose(starting_pile(n), n, taken), counted) << "n = " << n;
         count_positions = true;
     }
 }
@@ -91,7 +92,7 @@ TEST_F(ChooseMoveTest, FirstMoveWithACountingClock) {
         seconds_per_move = c.seconds;
         CountingClock clock;
         auto taken = taken_table(c.n, {});
-        EXPECT_EQ(choose(c.n * c.n / 4, c.n, taken), c.expected)
+        EXPECT_EQ(choose(starting_pile(c.n), c.n, taken), c.expected)
             << "n = " << c.n << ", limit " << c.seconds;
     }
 }
@@ -127,17 +128,22 @@ TEST_F(ChooseMoveTest, NoTimeGivesTheSmallestUntakenNumber) {
 // The top level stops once elapsed time reaches the budget, while a deeper
 // position at exactly the budget is still searched.
 TEST_F(ChooseMoveTest, TopLevelStopsWhenTheBudgetIsReached) {
-    for (const std::int32_t elapsed : {949, 950}) {
-        ScriptedClock clock([elapsed](std::int64_t k) { return k == 0 ? 0 : elapsed; });
+    struct Case {
+        std::int32_t elapsed;  // every reading after the first
+        Choice expected;
+        std::vector<std::int32_t> taken_after;
+    };
+    const Case cases[] = {
+        {949, {5, 2, 1}, taken_table(8, {5})},
+        // The first top-level test fails: 8 was searched but not recorded.
+        {950, {1, 0, 0}, taken_table(8, {8})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("elapsed " + std::to_string(c.elapsed) + " ms");
+        ScriptedClock clock([&c](std::int64_t k) { return k == 0 ? 0 : c.elapsed; });
         auto taken = taken_table(8, {});
-        const Choice got = choose(16, 8, taken);
-        if (elapsed == 950) {
-            // The first top-level test fails: 8 was searched but not recorded.
-            EXPECT_EQ(got, (Choice{1, 0, 0}));
-            EXPECT_EQ(taken[8], 1);
-        } else {
-            EXPECT_EQ(got, (Choice{5, 2, 1}));
-        }
+        EXPECT_EQ(choose(16, 8, taken), c.expected);
+        EXPECT_EQ(taken, c.taken_after);
     }
 }
 

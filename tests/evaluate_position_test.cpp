@@ -9,23 +9,13 @@
 #include "search/deadline.hpp"
 #include "search/evaluate_position.hpp"
 #include "support/scripted_clock.hpp"
+#include "support/random_positions.hpp"
 #include "support/search_fixture.hpp"
 
 namespace tolp::testing {
 namespace {
 
-// A search as choose_move would set it up: `available` untaken at the start,
-// the clock started at 0.
-class EvaluatePositionTest : public SearchTest {
-protected:
-    void start_search(std::vector<std::int32_t> available, std::int32_t depth_limit) {
-        search_state.available_moves = std::move(available);
-        search_state.move_count = static_cast<std::int32_t>(search_state.available_moves.size());
-        search_state.depth_limit = depth_limit;
-        search_state.search_start_ms = 0;
-        evaluate_calls = 0;
-    }
-};
+class EvaluatePositionTest : public SearchTest {};
 
 TEST_F(EvaluatePositionTest, OneTolpLeftIsLostAtAnyDepth) {
     seconds_per_move = NO_TIME_LIMIT;
@@ -175,18 +165,10 @@ TEST_F(EvaluatePositionTest, BothWalksAgreeOnRandomPositions) {
     seconds_per_move = NO_TIME_LIMIT;
     std::mt19937 random(20261210);
     for (int trial = 0; trial < 200; ++trial) {
-        const std::int32_t n = std::uniform_int_distribution<std::int32_t>(2, 13)(random);
-        std::vector<std::int32_t> small = taken_table(n, {});
-        std::int32_t pile = n * n / 4;
-        std::vector<std::int32_t> available;
-        for (std::int32_t k = 1; k <= n; ++k) {
-            if (pile > k && random() % 3 == 0) {
-                small[static_cast<std::size_t>(k)] = 1;
-                pile -= k;
-            } else {
-                available.push_back(k);
-            }
-        }
+        const RandomPosition p = random_position(random, 2, 13);
+        std::vector<std::int32_t> small = p.table;
+        std::vector<std::int32_t> available = p.untaken();
+        const std::int32_t pile = p.pile;
         std::vector<std::int32_t> large = small;
         large.resize(101, 1);
         large[100] = 0;

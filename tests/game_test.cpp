@@ -9,29 +9,6 @@
 namespace tolp::testing {
 namespace {
 
-const std::string WHO = "\nWho to play first <h|c>?";
-const std::string END = "\nReturn to exit";
-const std::string REFUSED = "\nYou can't do that!";
-
-std::string opponent(const char* seconds) {
-    return std::string("\nYour opponent is the computer with a time limit of ") + seconds +
-           " seconds per move, (use command line to alter this)";
-}
-// Built by appending, not by "\n" + std::to_string(...): g++ 12 at -O3 warns
-// falsely (-Wrestrict) about the inlined string insertion that builds.
-std::string ask(int pile) {
-    std::string text = "\n";
-    return text.append(std::to_string(pile)).append(" tolps left\nHow many will you take? ");
-}
-std::string report(int depth, const char* value, int takes) {
-    std::string text = "\nComputer searched to depth ";
-    return text.append(std::to_string(depth))
-        .append(" for move of value ")
-        .append(value)
-        .append(" and takes ")
-        .append(std::to_string(takes));
-}
-
 // The search reads the process-wide limit; every run here sets it anew.
 class GameTest : public SearchTest {};
 

@@ -21,18 +21,9 @@ TEST(ProgramTest, WholeGameThroughPipes) {
     tolp.close_input();
     tolp.read_to_end(PATIENCE);
     EXPECT_EQ(tolp.output(),
-              "Usage: " + std::string(TOLP_PROGRAM) + " <numsecspermove>" + RULES +
-                  "\nYour opponent is the computer with a time limit of 9.000000 seconds per move, "
-                  "(use command line to alter this)"
-                  "\nWho to play first <h|c>?"
-                  "\nComputer searched to depth 2 for move of value  1 and takes 4"
-                  "\n5 tolps left\nHow many will you take? "
-                  "\nComputer searched to depth 0 for move of value  1 and takes 3"
-                  "\n1 tolps left\nHow many will you take? "
-                  "\nYou can't do that!"
-                  "\n1 tolps left\nHow many will you take? "
-                  "\nI win"
-                  "\nReturn to exit");
+              "Usage: " + std::string(TOLP_PROGRAM) + " <numsecspermove>" + RULES + opponent("9.000000") +
+                  WHO + report(2, " 1", 4) + ask(5) + report(0, " 1", 3) + ask(1) + REFUSED + ask(1) +
+                  "\nI win" + END);
     EXPECT_EQ(tolp.wait_for_exit(), 0);
 }
 
@@ -45,7 +36,7 @@ TEST(ProgramTest, OutputToAPipeIsHeldUntilTheEnd) {
     EXPECT_EQ(tolp.output(), "");
     tolp.close_input();  // end of input at the first question
     tolp.read_to_end(PATIENCE);
-    EXPECT_EQ(tolp.output(), RULES + "\nReturn to exit");
+    EXPECT_EQ(tolp.output(), RULES + END);
     EXPECT_EQ(tolp.wait_for_exit(), 0);
 }
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "game/answer_reader.hpp"
-#include "game/text.hpp"
+#include "game/answer_value.hpp"
 #include "game/time_limit.hpp"
 
 namespace tolp {

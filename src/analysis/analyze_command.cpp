@@ -11,20 +11,22 @@
 #include <thread>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "analysis/layered_solver.hpp"
+#include "common/rules.hpp"
+#include "common/terminal.hpp"
 #include "tolp/version.hpp"
 
 namespace tolp::analysis {
 namespace {
 
-constexpr int CANNOT = 1;
+// Exit statuses besides 0.
+constexpr int FAILURE = 1;  // the run was refused for memory, or ran out of it
 constexpr int BAD_ARGUMENTS = 2;
+
+// Progress is shown once a run has taken this long, on a line this wide at
+// the most, which is blanked out when the run ends.
+constexpr double PROGRESS_AFTER_SECONDS = 1.0;
+constexpr std::size_t PROGRESS_WIDTH = 48;
 
 const std::string USAGE =
     "Usage: tolp-analyze [OPTION]... N [TAKEN]...\n"
@@ -42,7 +44,7 @@ const std::string USAGE =
     "  -h, --help       this text\n"
     "  --version        the version\n"
     "\n"
-    "N and MAX range from 2 to " + std::to_string(LARGEST_N) +
+    "N and MAX range from 2 to " + std::to_string(LARGEST_SOLVED_N) +
     ". A run that needs more memory than the machine has\n"
     "free is refused, with what it would need.\n";
 
@@ -78,8 +80,8 @@ Refusal read_game_size(std::string_view text, const char* what, std::int32_t& n)
     if (!value) {
         return not_a_number(text);
     }
-    if (*value < 2 || *value > LARGEST_N) {
-        return bad(std::string(what) + " must be from 2 to " + std::to_string(LARGEST_N) + ", not " +
+    if (*value < 2 || *value > LARGEST_SOLVED_N) {
+        return bad(std::string(what) + " must be from 2 to " + std::to_string(LARGEST_SOLVED_N) + ", not " +
                    std::string(text));
     }
     n = *value;
@@ -237,13 +239,13 @@ public:
             return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
                         " of memory, more than the limit of " + size_text(*request_.memory_limit) +
                         " (--memory)",
-                    CANNOT};
+                    FAILURE};
         }
         if (machine_.memory_available != 0 && needed > machine_.memory_available) {
             return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
                         " of memory, more than the " + size_text(machine_.memory_available) +
                         " this machine has free",
-                    CANNOT};
+                    FAILURE};
         }
         return {};
     }
@@ -260,11 +262,11 @@ public:
         if (machine_.progress_to_terminal) {
             options.on_progress = [&](const Progress& p) {
                 const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-                if (elapsed.count() < 1.0) {
+                if (elapsed.count() < PROGRESS_AFTER_SECONDS) {
                     return;
                 }
                 char line[96];
-                std::snprintf(line, sizeof line, "\rn = %d: layer %d of %d, %3d%%, %.0f s ", n,
+                std::snprintf(line, sizeof line, "\rn = %d: layer %zu of %zu, %3d%%, %.0f s ", n,
                               p.layer, p.layers,
                               static_cast<int>(100 * p.done / std::max<std::uint64_t>(1, p.total)),
                               elapsed.count());
@@ -274,7 +276,7 @@ public:
         }
         solution = analysis::solve(position, options);
         if (shown) {
-            err_ << "\r" << std::string(48, ' ') << "\r" << std::flush;
+            err_ << "\r" << std::string(PROGRESS_WIDTH, ' ') << "\r" << std::flush;
         }
         return {};
     }
@@ -337,7 +339,7 @@ Refusal print_table(const Request& request, Analyst& analyst, std::ostream& out)
             return refusal;
         }
         char line[64];
-        std::snprintf(line, sizeof line, "%2d  %4d  %-6s  ", n, n * n / 4,
+        std::snprintf(line, sizeof line, "%2d  %4d  %-6s  ", n, starting_pile(n),
                       solution.verdict.side_to_move_wins ? "first" : "second");
         out << line << joined(solution.verdict.winning_moves, "-") << "\n" << std::flush;
     }
@@ -367,10 +369,8 @@ Refusal analyze(std::span<const std::string_view> args, const Machine& machine, 
 Machine this_machine() {
     Machine machine;
     machine.cores = std::max(1u, std::thread::hardware_concurrency());
-#ifdef _WIN32
-    machine.progress_to_terminal = _isatty(2) != 0;
-#else
-    machine.progress_to_terminal = isatty(STDERR_FILENO) != 0;
+    machine.progress_to_terminal = is_terminal(stderr);
+#ifndef _WIN32
     // What the kernel could give without swapping.
     std::ifstream meminfo("/proc/meminfo");
     std::string key;
@@ -400,7 +400,7 @@ int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::
         return refusal.status;
     } catch (const std::bad_alloc&) {
         err << "tolp-analyze: out of memory\n";
-        return CANNOT;
+        return FAILURE;
     }
 }
 

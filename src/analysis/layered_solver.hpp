@@ -10,8 +10,8 @@
 
 namespace tolp::analysis {
 
-// The largest n whose positions the layered solver answers.
-inline constexpr std::int32_t LARGEST_N = 40;
+// The largest n whose every position the layered solver answers.
+inline constexpr std::int32_t LARGEST_SOLVED_N = 40;
 
 // A position: the numbers not yet taken, and how many of them may still be
 // taken in total without taking the last tolp (the pile minus 1).
@@ -21,7 +21,7 @@ struct Position {
 };
 
 // The position of a game with numbers 1..n after `taken` are gone; the
-// pile n*n/4 minus their sum must be at least 1.
+// starting pile minus their sum must be at least 1.
 Position position_after(std::int32_t n, std::span<const std::int32_t> taken);
 
 // Who wins `position` with best play, and how.
@@ -33,8 +33,8 @@ struct Verdict {
 // Where a sweep stands, for a progress display: layers are worked from the
 // largest down to 0, and `done` of `total` sets of the current layer are done.
 struct Progress {
-    std::int32_t layer;
-    std::int32_t layers;
+    std::size_t layer;
+    std::size_t layers;
     std::uint64_t done;
     std::uint64_t total;
 };

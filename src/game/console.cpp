@@ -4,13 +4,12 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#else
-#include <unistd.h>
 #endif
 
-#include <cerrno>
 #include <cstdarg>
 #include <string>
+
+#include "common/terminal.hpp"
 
 namespace tolp {
 
@@ -25,38 +24,11 @@ void Console::say(const char* format, ...) {
     std::vsnprintf(text.data(), text.size() + 1, format, again);
     va_end(again);
 
-    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size()) {
-        note_failure();
-    }
-    if (out_to_terminal_ && std::fflush(out_) != 0) {
-        note_failure();
+    output_.write(text.data(), text.size());
+    if (out_to_terminal_) {
+        output_.flush();
     }
 }
-
-void Console::note_failure() {
-    if (write_error_ == 0) {
-        write_error_ = errno != 0 ? errno : EIO;
-    }
-}
-
-int Console::finish_output() {
-    if (std::fflush(out_) != 0 || std::ferror(out_) != 0) {
-        note_failure();
-    }
-    return write_error_;
-}
-
-namespace {
-
-bool is_terminal(std::FILE* stream) {
-#ifdef _WIN32
-    return _isatty(_fileno(stream)) != 0;
-#else
-    return isatty(fileno(stream)) != 0;
-#endif
-}
-
-}  // namespace
 
 Console stdio_console() {
 #ifdef _WIN32

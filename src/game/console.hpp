@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/checked_output.hpp"
 #include "game/answer_reader.hpp"
 
 namespace tolp {
@@ -14,7 +15,7 @@ public:
     // printed, so a prompt is visible while the program waits. Otherwise the
     // stream's own buffer decides, and reading an answer does not flush it.
     Console(std::FILE* in, bool in_from_terminal, std::FILE* out, bool out_to_terminal)
-        : answers_(in, in_from_terminal), out_(out), out_to_terminal_(out_to_terminal) {}
+        : answers_(in, in_from_terminal), output_(out), out_to_terminal_(out_to_terminal) {}
 
     // Prints one message, printf-style. The message is formatted first and
     // handed to the stream in one piece, so no C library writes it out in
@@ -23,17 +24,12 @@ public:
 
     AnswerReader& answers() { return answers_; }
 
-    // Writes out what is still buffered. Returns 0 when every message
-    // reached the output, else the errno of the first write that failed.
-    int finish_output();
+    CheckedOutput& output() { return output_; }
 
 private:
-    void note_failure();
-
     AnswerReader answers_;
-    std::FILE* out_;
+    CheckedOutput output_;
     bool out_to_terminal_;
-    int write_error_ = 0;  // errno of the first failed write, or 0
 };
 
 // Standard input and output, with output held in a 4096-byte buffer unless it

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "game/text.hpp"
+#include "common/rules.hpp"
+#include "game/answer_value.hpp"
 #include "game/time_limit.hpp"
 #include "search/choose_move.hpp"
 #include "search/search_state.hpp"
@@ -18,7 +19,7 @@ enum class Ending { finished, input_ended };
 
 struct Game {
     explicit Game(std::int32_t chosen_n)
-        : n(chosen_n), pile(chosen_n * chosen_n / 4),
+        : n(chosen_n), pile(starting_pile(chosen_n)),
           taken(static_cast<std::size_t>(chosen_n) + 1),
           search_copy(static_cast<std::size_t>(chosen_n) + 1) {}
 
@@ -78,8 +79,8 @@ Ending play(Console& console) {
     }
     bool computer_first = who_answer->front() == 'c';
 
-    // Below 2 the pile is empty; above LARGEST_N it would not fit in 32 bits.
-    if (n < 2 || n > LARGEST_N) {
+    // Below 2 the pile is empty; above LARGEST_GAME_N it would not fit in 32 bits.
+    if (n < 2 || n > LARGEST_GAME_N) {
         return Ending::finished;
     }
     Game game(n);

@@ -8,8 +8,9 @@
 
 namespace tolp {
 
-// The largest n whose pile, n*n/4, is computed without overflowing 32 bits.
-inline constexpr std::int32_t LARGEST_N = 46340;
+// The largest n whose starting pile, n*n/4, is computed without overflowing
+// 32 bits.
+inline constexpr std::int32_t LARGEST_GAME_N = 46340;
 
 // Plays one run with the given command line (argv[0] is the program's name)
 // on `console`. Always returns exit status 0.

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/text.hpp"
+#include "game/answer_value.hpp"
 
 namespace tolp {
 namespace {

@@ -2,6 +2,7 @@
 // numbers, keeping each top-level move's value from one iteration to the next.
 #include "search/choose_move.hpp"
 
+#include <ranges>
 #include <vector>
 
 #include "search/clock.hpp"
@@ -18,6 +19,11 @@ void release_lists(SearchState& s) {
     s.move_count = 0;
 }
 
+// Tables indexed directly by move number: `taken` and `root_values`.
+std::int32_t& entry(std::span<std::int32_t> table, std::int32_t m) {
+    return table[static_cast<std::size_t>(m)];
+}
+
 // The best move and its value, carried from one iteration to the next.
 struct Best {
     std::int32_t value;
@@ -26,11 +32,12 @@ struct Best {
 
 // After the move held best is shown to lose, the best is found again among
 // every move's stored value. Ties go to the larger number.
-Best best_stored(const SearchState& s) {
+Best best_stored(SearchState& s) {
+    const std::span<std::int32_t> values(s.root_values);
     Best best{LOSS, s.available_moves.front()};
     for (const std::int32_t m : s.available_moves) {
-        if (s.root_values[static_cast<std::size_t>(m)] >= best.value) {
-            best = {s.root_values[static_cast<std::size_t>(m)], m};
+        if (entry(values, m) >= best.value) {
+            best = {entry(values, m), m};
         }
     }
     return best;
@@ -43,13 +50,12 @@ enum class IterationEnd { completed, stopped };
 IterationEnd run_iteration(std::int32_t pile, std::span<std::int32_t> taken, double budget_ms,
                            Best& best) {
     SearchState& s = search_state;
-    for (auto i = s.move_count - 1; i >= 0; --i) {
-        const std::int32_t m = s.available_moves[static_cast<std::size_t>(i)];
-        std::int32_t& stored = s.root_values[static_cast<std::size_t>(m)];
+    for (const std::int32_t m : s.available_moves | std::views::reverse) {
+        std::int32_t& stored = entry(s.root_values, m);
         if (stored != UNDECIDED) {
             continue;  // shown to lose in an earlier iteration
         }
-        taken[static_cast<std::size_t>(m)] = 1;
+        entry(taken, m) = 1;
         const std::int32_t v = m >= pile ? LOSS : -evaluate_position(pile - m, 0, taken);
         // The top level stops once the budget is reached, not only exceeded.
         if (!below_budget(budget_ms, s.search_start_ms, clock_ms())) {
@@ -65,7 +71,7 @@ IterationEnd run_iteration(std::int32_t pile, std::span<std::int32_t> taken, dou
         if (v == WIN) {
             return IterationEnd::stopped;
         }
-        taken[static_cast<std::size_t>(m)] = 0;
+        entry(taken, m) = 0;
     }
     return IterationEnd::completed;
 }
@@ -80,7 +86,7 @@ std::int32_t choose_move(std::int32_t pile, std::int32_t n, std::span<std::int32
     s.available_moves.reserve(static_cast<std::size_t>(n > 0 ? n : 0));
     s.root_values.assign(static_cast<std::size_t>(n > 0 ? n + 1 : 1), UNDECIDED);
     for (std::int32_t k = 1; k <= n; ++k) {
-        if (taken[static_cast<std::size_t>(k)] == 0) {
+        if (entry(taken, k) == 0) {
             s.available_moves.push_back(k);
         }
     }
@@ -103,7 +109,7 @@ std::int32_t choose_move(std::int32_t pile, std::int32_t n, std::span<std::int32
         }
     }
 
-    s.move_value = s.root_values[static_cast<std::size_t>(best.move)];
+    s.move_value = entry(s.root_values, best.move);
     release_lists(s);
     return best.move;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "search/choose_move.hpp"
@@ -39,6 +40,17 @@ struct Choice {
 inline Choice choose(std::int32_t pile, std::int32_t n, std::vector<std::int32_t>& taken) {
     const std::int32_t k = choose_move(pile, n, taken);
     return {k, search_state.depth_limit, search_state.move_value};
+}
+
+// Sets up the search state as choose_move would before it evaluates
+// positions: `available` untaken at the start, the clock started at 0, no
+// position counted yet.
+inline void start_search(std::vector<std::int32_t> available, std::int32_t depth_limit) {
+    search_state.available_moves = std::move(available);
+    search_state.move_count = static_cast<std::int32_t>(search_state.available_moves.size());
+    search_state.depth_limit = depth_limit;
+    search_state.search_start_ms = 0;
+    evaluate_calls = 0;
 }
 
 // Every test starts from the default limit and leaves it so, and counts the

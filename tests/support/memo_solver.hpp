@@ -1,32 +1,27 @@
-// Perfect play by memo search: the exact value of any position of one game
-// size up to n = 26, found by searching every line once and remembering each
-// set of taken numbers. The simple, independent oracle against which the
-// layered solver and the search are tested.
+// Perfect play by memo search: the exact value of any position of one small
+// game, found by searching every line once and remembering each set of
+// taken numbers. The simple, independent oracle against which the layered
+// solver and the search are tested; its table has 2^n entries of one byte.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
-namespace tolp::analysis {
+namespace tolp::testing {
 
 // Numbers taken so far, as a bit set: number m is bit m - 1.
 using TakenSet = std::uint32_t;
 
-// The largest n this solver takes on: its table has 2^n entries of one byte
-// (64 MiB at n = 26), and the time grows about threefold per step of n.
-inline constexpr std::int32_t LARGEST_MEMO_N = 26;
-
 constexpr TakenSet bit_of(std::int32_t m) { return TakenSet{1} << (m - 1); }
 
-class Solver {
+class MemoSolver {
 public:
-    // A solver for games with 2 <= n <= LARGEST_SOLVABLE_N.
-    explicit Solver(std::int32_t n);
+    // A solver for the game with numbers 1..n, 2 <= n <= 26 or so.
+    explicit MemoSolver(std::int32_t n);
 
-    std::int32_t n() const { return n_; }
-
-    // Tolps left once the numbers in `taken` are gone: n*n/4 minus their sum.
+    // Tolps left once the numbers in `taken` are gone: the starting pile
+    // minus their sum.
     std::int32_t pile(TakenSet taken) const;
 
     // Whether the side to move wins with best play. The pile must be at
@@ -35,9 +30,6 @@ public:
 
     // The moves after which the other side loses with best play, ascending.
     std::vector<std::int32_t> winning_moves(TakenSet taken);
-
-    // Bytes the solver's table occupies.
-    std::size_t table_bytes() const { return known_.size(); }
 
 private:
     enum Known : std::uint8_t { UNKNOWN, WON, LOST };
@@ -52,4 +44,4 @@ private:
 // The taken set of a list of numbers, each in 1..n and none twice.
 TakenSet taken_set(std::span<const std::int32_t> numbers);
 
-}  // namespace tolp::analysis
+}  // namespace tolp::testing

@@ -1,16 +1,18 @@
-// The exact solver: depth-first search over the game with a table of every
+// The memo solver: depth-first search over the game with a table of every
 // taken set's value, so each position is worked out at most once.
-#include "analysis/solver.hpp"
+#include "support/memo_solver.hpp"
 
 #include <algorithm>
 #include <bit>
 
-namespace tolp::analysis {
+#include "common/rules.hpp"
 
-Solver::Solver(std::int32_t n)
-    : n_(n), start_pile_(n * n / 4), known_(std::size_t{1} << n, UNKNOWN) {}
+namespace tolp::testing {
 
-std::int32_t Solver::pile(TakenSet taken) const {
+MemoSolver::MemoSolver(std::int32_t n)
+    : n_(n), start_pile_(starting_pile(n)), known_(std::size_t{1} << n, UNKNOWN) {}
+
+std::int32_t MemoSolver::pile(TakenSet taken) const {
     std::int32_t sum = 0;
     for (TakenSet rest = taken; rest != 0; rest &= rest - 1) {
         sum += std::countr_zero(rest) + 1;
@@ -18,12 +20,12 @@ std::int32_t Solver::pile(TakenSet taken) const {
     return start_pile_ - sum;
 }
 
-bool Solver::side_to_move_wins(TakenSet taken) { return wins(taken, pile(taken)); }
+bool MemoSolver::side_to_move_wins(TakenSet taken) { return wins(taken, pile(taken)); }
 
 // The side to move wins when some number leaves at least one tolp and a
 // position that the other side loses. Largest numbers first: they shorten
 // the game, and a win found early ends the scan.
-bool Solver::wins(TakenSet taken, std::int32_t pile) {
+bool MemoSolver::wins(TakenSet taken, std::int32_t pile) {
     std::uint8_t& known = known_[taken];
     if (known != UNKNOWN) {
         return known == WON;
@@ -38,7 +40,7 @@ bool Solver::wins(TakenSet taken, std::int32_t pile) {
     return won;
 }
 
-std::vector<std::int32_t> Solver::winning_moves(TakenSet taken) {
+std::vector<std::int32_t> MemoSolver::winning_moves(TakenSet taken) {
     const std::int32_t left = pile(taken);
     std::vector<std::int32_t> moves;
     for (std::int32_t m = 1; m <= n_ && m < left; ++m) {
@@ -57,4 +59,4 @@ TakenSet taken_set(std::span<const std::int32_t> numbers) {
     return taken;
 }
 
-}  // namespace tolp::analysis
+}  // namespace tolp::testing

@@ -1,4 +1,4 @@
-// Character classes and the integer value of an answer, as the game reads them.
+// The integer value of an answer, and the character classes it reads by.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The integer value of an answer.
-#include "game/text.hpp"
+#include "game/answer_value.hpp"
 
 #include <algorithm>
 #include <limits>
