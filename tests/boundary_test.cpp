@@ -83,11 +83,26 @@ TEST(BoundaryTest, TimeLimitsOfEveryShape) {
     }
 }
 
-TEST(BoundaryTest, StandardInputThatEndsAtOnce) {
-    for (const auto wiring : {ChildProcess::Wiring::file, ChildProcess::Wiring::closed}) {
-        ChildProcess tolp({}, wiring, "/dev/null");
+// Input that ends at once ends the game at its first question. Input that
+// cannot be read ends it the same way, but is reported, with status 1.
+TEST(BoundaryTest, StandardInputThatEndsAtOnceOrCannotBeRead) {
+    struct Case {
+        ChildProcess::Wiring wiring;
+        std::string input_path;
+        int status;
+        std::string errors;
+    };
+    const Case cases[] = {
+        {ChildProcess::Wiring::file, "/dev/null", 0, ""},
+        {ChildProcess::Wiring::file, "/", 1, "tolp: cannot read input: Is a directory\n"},
+        {ChildProcess::Wiring::closed, "", 1, "tolp: cannot read input: Bad file descriptor\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.errors);
+        ChildProcess tolp({}, c.wiring, c.input_path);
         tolp.read_to_end(PATIENCE);
-        EXPECT_EQ(tolp.wait_for_exit(), 0);
+        EXPECT_EQ(tolp.wait_for_exit(), c.status);
+        EXPECT_EQ(tolp.errors(), c.errors);
         EXPECT_TRUE(ends_with(tolp.output(), "\n\nChoose n\n" + END));
     }
 }

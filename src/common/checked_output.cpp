@@ -31,10 +31,14 @@ void CheckedOutput::note_failure() {
     }
 }
 
-int exit_status_after_output(const char* program, CheckedOutput& output, int status) {
+int exit_status_after_output(const char* program, CheckedOutput& output, int status, int read_error) {
+    if (read_error != 0) {
+        std::fprintf(stderr, "%s: cannot read input: %s\n", program, std::strerror(read_error));
+        status = 1;
+    }
     if (const int error = output.finish(); error != 0) {
         std::fprintf(stderr, "%s: cannot write output: %s\n", program, std::strerror(error));
-        return 1;
+        status = 1;
     }
     return status;
 }

@@ -31,7 +31,8 @@ private:
 
 // What a program ends with once its output is finished: `status`, or 1
 // after "<program>: cannot write output: <reason>" on standard error when
-// some output never arrived.
-int exit_status_after_output(const char* program, CheckedOutput& output, int status);
+// some output never arrived, and after "<program>: cannot read input:
+// <reason>" when `read_error` (an errno) is not 0.
+int exit_status_after_output(const char* program, CheckedOutput& output, int status, int read_error = 0);
 
 }  // namespace tolp

@@ -2,6 +2,7 @@
 // the nine-character cut.
 #include "game/answer_reader.hpp"
 
+#include <cerrno>
 #include <utility>
 
 namespace tolp {
@@ -10,7 +11,12 @@ int AnswerReader::raw_byte() {
     if (pending_ != NO_BYTE) {
         return std::exchange(pending_, NO_BYTE);
     }
-    return std::getc(in_);
+    errno = 0;
+    const int c = std::getc(in_);
+    if (c == EOF && std::ferror(in_) != 0 && read_error_ == 0) {
+        read_error_ = errno != 0 ? errno : EIO;
+    }
+    return c;
 }
 
 int AnswerReader::next_char() {

@@ -28,6 +28,10 @@ public:
     // once when the input has ended.
     void wait_for_return();
 
+    // 0 while reading has never failed; else the errno of the read that
+    // failed, which ended the input as its end would have.
+    int read_error() const { return read_error_; }
+
 private:
     static constexpr int NO_BYTE = -2;
     static constexpr int END_OF_FILE_MARK = 0x1A;
@@ -39,6 +43,7 @@ private:
     bool from_terminal_;
     bool ended_ = false;     // no more input will come
     int pending_ = NO_BYTE;  // a byte read ahead after a carriage return
+    int read_error_ = 0;
 };
 
 }  // namespace tolp

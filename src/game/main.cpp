@@ -6,7 +6,7 @@
 int main(int argc, char* argv[]) {
     tolp::Console console = tolp::stdio_console();
     const int status = tolp::run_game(argc, argv, console);
-    // Output that never arrived is a failure, even though the game itself
-    // went on to its end for whoever was answering.
-    return tolp::exit_status_after_output("tolp", console.output(), status);
+    // Input that could not be read, or output that never arrived, is a
+    // failure, even though the game itself went on to its end.
+    return tolp::exit_status_after_output("tolp", console.output(), status, console.answers().read_error());
 }
