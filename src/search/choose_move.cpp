@@ -2,7 +2,6 @@
 // numbers, keeping each top-level move's value from one iteration to the next.
 #include "search/choose_move.hpp"
 
-#include <ranges>
 #include <vector>
 
 #include "search/clock.hpp"
@@ -50,7 +49,8 @@ enum class IterationEnd { completed, stopped };
 IterationEnd run_iteration(std::int32_t pile, std::span<std::int32_t> taken, double budget_ms,
                            Best& best) {
     SearchState& s = search_state;
-    for (const std::int32_t m : s.available_moves | std::views::reverse) {
+    for (auto next = s.available_moves.rbegin(); next != s.available_moves.rend(); ++next) {
+        const std::int32_t m = *next;
         std::int32_t& stored = entry(s.root_values, m);
         if (stored != UNDECIDED) {
             continue;  // shown to lose in an earlier iteration
