@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <sstream>
+#include <system_error>
 
 #include "analysis/analyze_command.hpp"
 #include "analysis/layered_solver.hpp"
+#include "analysis/segments.hpp"
 #include "common/rules.hpp"
 #include "search/evaluate_position.hpp"
 #include "support/memo_solver.hpp"
@@ -18,6 +21,12 @@ namespace tolp::testing {
 namespace {
 
 class OracleTest : public SearchTest {};
+
+analysis::SolveOptions with_threads(unsigned threads) {
+    analysis::SolveOptions options;
+    options.threads = threads;
+    return options;
+}
 
 // Whenever the search claims a position decided, it is decided that way.
 TEST_F(OracleTest, DecidedValuesOfTheSearchAreExact) {
@@ -75,7 +84,7 @@ TEST(LayeredSolverTest, AgreesWithTheMemoSolver) {
         for (const unsigned threads : {1u, 3u}) {
             SCOPED_TRACE("n = " + std::to_string(n) + ", " + std::to_string(taken.size()) + " taken, " +
                          std::to_string(threads) + " threads");
-            const auto solution = analysis::solve(analysis::position_after(n, taken), {threads, {}});
+            const auto solution = analysis::solve(analysis::position_after(n, taken), with_threads(threads));
             EXPECT_EQ(solution.verdict.side_to_move_wins, memo.side_to_move_wins(set));
             EXPECT_EQ(solution.verdict.winning_moves, memo.winning_moves(set));
         }
@@ -90,15 +99,38 @@ TEST(LayeredSolverTest, AgreesWithTheMemoSolver) {
     }
 }
 
-// The estimate of memory covers what the sweep really holds.
-TEST(LayeredSolverTest, MemoryEstimateCoversThePeak) {
-    for (const std::int32_t n : {12, 20, 26, 28}) {
-        for (const unsigned threads : {1u, 2u}) {
-            const auto position = analysis::position_after(n, {});
-            const auto solution = analysis::solve(position, {threads, {}});
-            EXPECT_LE(solution.peak_bytes, analysis::memory_needed(position, threads))
-                << "n = " << n << ", " << threads << " threads";
+// The estimate of memory is an upper bound of what the sweep really holds,
+// and a close one: openings and mid-game positions, the untaken numbers
+// sparse and dense, one thread and two.
+TEST(LayeredSolverTest, MemoryEstimateBoundsThePeakClosely) {
+    std::mt19937 random(36);
+    int solved = 0;
+    while (solved < 300) {
+        const std::int32_t n = std::uniform_int_distribution<std::int32_t>(20, 36)(random);
+        const double density = std::uniform_real_distribution<double>(0.0, 0.8)(random);
+        std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+        std::iota(order.begin(), order.end(), 1);
+        std::shuffle(order.begin(), order.end(), random);
+        std::vector<std::int32_t> taken;
+        std::int32_t pile = starting_pile(n);
+        for (const std::int32_t k : order) {
+            if (k < pile && std::bernoulli_distribution(density)(random)) {
+                taken.push_back(k);
+                pile -= k;
+            }
         }
+        const auto position = analysis::position_after(n, taken);
+        const unsigned threads = 1 + static_cast<unsigned>(solved % 2);
+        const std::uint64_t estimate = analysis::memory_needed(position, threads).resident;
+        if (estimate > (std::uint64_t{24} << 20)) {
+            continue;  // kept small, so that three hundred are solved in seconds
+        }
+        SCOPED_TRACE("n = " + std::to_string(n) + ", " + std::to_string(taken.size()) + " taken, pile " +
+                     std::to_string(pile) + ", " + std::to_string(threads) + " threads");
+        const std::uint64_t peak = analysis::solve(position, with_threads(threads)).peak_bytes;
+        EXPECT_LE(peak, estimate);
+        EXPECT_LE(static_cast<double>(estimate), 1.3 * static_cast<double>(peak));
+        ++solved;
     }
 }
 
@@ -108,10 +140,11 @@ struct Command {
     std::string err;
 };
 
-Command analyze(std::vector<std::string_view> args, analysis::Machine machine = {2, 0, false}) {
+Command analyze(std::vector<std::string_view> args, analysis::Machine machine = {2, 0, false},
+                const analysis::SolveOptions& seams = {}) {
     std::ostringstream out;
     std::ostringstream err;
-    const int status = analysis::run_analyze(args, out, err, machine);
+    const int status = analysis::run_analyze(args, out, err, machine, seams);
     return {status, out.str(), err.str()};
 }
 
@@ -176,13 +209,19 @@ TEST(AnalyzeCommandTest, HelpAndVersion) {
 // Bad arguments: one line saying why, a pointer to --help, status 2, nothing
 // on standard output.
 TEST(AnalyzeCommandTest, BadArgumentsAreRefused) {
-    const std::pair<std::vector<std::string_view>, std::string> cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{}, "no position given"},
         {{"x"}, "'x' is not a number"},
         {{"10", "3x"}, "'3x' is not a number"},
         {{"1"}, "N must be from 2 to 40, not 1"},
         {{"41"}, "N must be from 2 to 40, not 41"},
-        {{"99999999999"}, "'99999999999' is not a number"},
+        {{"99999999999"}, "99999999999 is out of range; N is from 2 to 40"},
+        {{"--table", "-99999999999"}, "-99999999999 is out of range; MAX is from 2 to 40"},
+        {{"10", "99999999999"}, "taken number 99999999999 is outside 1..10"},
+        // Arguments are shown cut short, and with their control characters escaped.
+        {{std::string(100000, '7')}, std::string(40, '7') + "\u2026 is out of range; N is from 2 to 40"},
+        {{"\x1b[2J"}, "'\\x1b[2J' is not a number"},
+        {{"--\x1b[2J"}, "unknown option --\\x1b[2J"},
         {{"10", "11"}, "taken number 11 is outside 1..10"},
         {{"10", "0"}, "taken number 0 is outside 1..10"},
         {{"--", "10", "-1"}, "taken number -1 is outside 1..10"},
@@ -198,7 +237,7 @@ TEST(AnalyzeCommandTest, BadArgumentsAreRefused) {
         {{"--bogus"}, "unknown option --bogus"},
     };
     for (const auto& [args, reason] : cases) {
-        const Command c = analyze(args);
+        const Command c = analyze({args.begin(), args.end()});
         EXPECT_EQ(c.status, 2) << reason;
         EXPECT_EQ(c.out, "") << reason;
         EXPECT_EQ(c.err, "tolp-analyze: " + reason + "\nTry 'tolp-analyze --help'\n");
@@ -210,12 +249,12 @@ TEST(AnalyzeCommandTest, BadArgumentsAreRefused) {
 TEST(AnalyzeCommandTest, RunsThatWouldNotFitAreRefused) {
     const std::pair<Command, std::string> cases[] = {
         {analyze({"--memory", "64M", "36"}),
-         "tolp-analyze: n = 36 needs about 1.5 GiB of memory, more than the limit of 64 MiB (--memory)\n"},
+         "tolp-analyze: n = 36 needs about 1.3 GiB of memory, more than the limit of 64 MiB (--memory)\n"},
         {analyze({"36"}, {2, std::uint64_t{512} << 20, false}),
-         "tolp-analyze: n = 36 needs about 1.5 GiB of memory, more than the 512 MiB this machine has free\n"},
+         "tolp-analyze: n = 36 needs about 1.3 GiB of memory, more than the 512 MiB this machine has free\n"},
         // The table is refused before its first line: its last game needs the most.
         {analyze({"--table", "40", "--memory", "1G"}, {2, 0, false}),
-         "tolp-analyze: n = 40 needs about 21.5 GiB of memory, more than the limit of 1.0 GiB (--memory)\n"},
+         "tolp-analyze: n = 40 needs about 18.9 GiB of memory, more than the limit of 1.0 GiB (--memory)\n"},
     };
     for (const auto& [c, said] : cases) {
         SCOPED_TRACE(said);
@@ -224,13 +263,54 @@ TEST(AnalyzeCommandTest, RunsThatWouldNotFitAreRefused) {
         EXPECT_EQ(c.err, said);
     }
     // Exactly the estimate is enough; a byte less is not.
-    const auto needed = analysis::memory_needed(analysis::position_after(20, {}), 2);
+    const auto needed = analysis::memory_needed(analysis::position_after(20, {}), 2).resident;
     const std::string enough = std::to_string(needed);
     const std::string too_little = std::to_string(needed - 1);
     EXPECT_EQ(analyze({"--memory", enough, "20"}).status, 0);
     EXPECT_EQ(analyze({"--memory", too_little, "20"}).status, 1);
     EXPECT_EQ(analyze({"20"}, {2, needed, false}).status, 0);
     EXPECT_EQ(analyze({"20"}, {2, needed - 1, false}).status, 1);
+}
+
+// A failure in any thread ends the run: memory that cannot be had, or a
+// thread that cannot be started, at the k-th attempt. Every thread stops,
+// and the command says why in one line, with status 1 and no result.
+TEST(AnalyzeCommandTest, FailuresInAnyThreadEndTheRun) {
+    struct Case {
+        int failing_allocation;  // 0: none fails
+        int failing_thread;      // 0: none fails
+        std::string said;
+    };
+    const std::string no_memory = "tolp-analyze: out of memory\n";
+    const std::string no_thread = "tolp-analyze: cannot start a thread: " +
+                                  std::make_error_code(std::errc::resource_unavailable_try_again).message() + "\n";
+    const Case cases[] = {
+        {1, 0, no_memory}, {3, 0, no_memory}, {0, 1, no_thread}, {0, 2, no_thread},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("allocation " + std::to_string(c.failing_allocation) + ", thread " +
+                     std::to_string(c.failing_thread));
+        int allocations = 0;
+        analysis::SegmentCache cache([&] {
+            if (++allocations == c.failing_allocation) {
+                throw std::bad_alloc();
+            }
+            return analysis::SegmentMemory::allocate();
+        });
+        int threads = 0;
+        analysis::SolveOptions seams;
+        seams.cache = &cache;
+        seams.start_thread = [&](std::function<void()> job) {
+            if (++threads == c.failing_thread) {
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            }
+            return std::jthread(std::move(job));
+        };
+        const Command run = analyze({"--threads", "3", "28"}, {2, 0, false}, seams);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, c.said);
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/layered_solver.hpp"
+#include "analysis/progress_line.hpp"
 #include "common/rules.hpp"
 #include "common/terminal.hpp"
 #include "tolp/version.hpp"
@@ -20,13 +21,8 @@ namespace tolp::analysis {
 namespace {
 
 // Exit statuses besides 0.
-constexpr int FAILURE = 1;  // the run was refused for memory, or ran out of it
+constexpr int FAILURE = 1;  // the run was refused for memory, ran out of it, or could not start a thread
 constexpr int BAD_ARGUMENTS = 2;
-
-// Progress is shown once a run has taken this long, on a line this wide at
-// the most, which is blanked out when the run ends.
-constexpr double PROGRESS_AFTER_SECONDS = 1.0;
-constexpr std::size_t PROGRESS_WIDTH = 48;
 
 const std::string USAGE =
     "Usage: tolp-analyze [OPTION]... N [TAKEN]...\n"
@@ -67,22 +63,56 @@ std::optional<Number> parse_number(std::string_view text) {
     return value;
 }
 
+// An argument as a message shows it: cut to a sensible length, and with
+// its control characters escaped, so that no argument can flood or steer
+// the terminal.
+std::string shown(std::string_view text) {
+    constexpr std::size_t LONGEST_SHOWN = 40;
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < LONGEST_SHOWN; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (text.size() > LONGEST_SHOWN) {
+        out += "\u2026";
+    }
+    return out;
+}
+
+// Decimal digits with an optional minus sign: a number, whatever its size.
+bool is_integer(std::string_view text) {
+    if (text.starts_with('-')) {
+        text.remove_prefix(1);
+    }
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 Refusal not_a_number(std::string_view text) {
     // Appended rather than "'" + std::string(text): g++ 12 at -O3 warns
     // falsely (-Wrestrict) about the inlined insertion at the front.
     std::string reason = "'";
-    return bad(reason.append(text).append("' is not a number"));
+    return bad(reason.append(shown(text)).append("' is not a number"));
 }
 
 // Reads N or MAX into `n`.
 Refusal read_game_size(std::string_view text, const char* what, std::int32_t& n) {
+    const std::string range = std::string(what) + " is from 2 to " + std::to_string(LARGEST_SOLVED_N);
     const auto value = parse_number<std::int32_t>(text);
+    if (!value && is_integer(text)) {
+        return bad(shown(text) + " is out of range; " + range);
+    }
     if (!value) {
         return not_a_number(text);
     }
     if (*value < 2 || *value > LARGEST_SOLVED_N) {
         return bad(std::string(what) + " must be from 2 to " + std::to_string(LARGEST_SOLVED_N) + ", not " +
-                   std::string(text));
+                   shown(text));
     }
     n = *value;
     return {};
@@ -93,14 +123,14 @@ Refusal read_taken(std::span<const std::string_view> texts, std::int32_t n,
                    std::vector<std::int32_t>& taken) {
     for (const std::string_view text : texts) {
         const auto m = parse_number<std::int32_t>(text);
-        if (!m) {
+        if (!m && !is_integer(text)) {
             return not_a_number(text);
         }
-        if (*m < 1 || *m > n) {
-            return bad("taken number " + std::string(text) + " is outside 1.." + std::to_string(n));
+        if (!m || *m < 1 || *m > n) {
+            return bad("taken number " + shown(text) + " is outside 1.." + std::to_string(n));
         }
         if (std::find(taken.begin(), taken.end(), *m) != taken.end()) {
-            return bad("taken number " + std::string(text) + " is given twice");
+            return bad("taken number " + shown(text) + " is given twice");
         }
         taken.push_back(*m);
     }
@@ -217,7 +247,7 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
             }
             request.memory_limit = *size;
         } else {
-            return bad("unknown option " + std::string(arg));
+            return bad("unknown option " + shown(arg));
         }
         if (value && (arg == "-h" || arg == "--help" || arg == "--version")) {
             return bad(std::string(arg) + " takes no value");
@@ -228,13 +258,13 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
 
 class Analyst {
 public:
-    Analyst(const Request& request, const Machine& machine, std::ostream& err)
-        : request_(request), machine_(machine), err_(err),
+    Analyst(const Request& request, const Machine& machine, const SolveOptions& seams, std::ostream& err)
+        : request_(request), machine_(machine), seams_(seams), err_(err),
           threads_(request.threads.value_or(std::max(1u, machine.cores))) {}
 
     // Why `position` of a game of size n may not be solved here, if it may not.
     Refusal check_memory(std::int32_t n, const Position& position) const {
-        const std::uint64_t needed = memory_needed(position, threads_);
+        const std::uint64_t needed = memory_needed(position, threads_).resident;
         if (request_.memory_limit && needed > *request_.memory_limit) {
             return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
                         " of memory, more than the limit of " + size_text(*request_.memory_limit) +
@@ -255,35 +285,21 @@ public:
         if (auto refusal = check_memory(n, position); !refusal.empty()) {
             return refusal;
         }
-        SolveOptions options;
+        SolveOptions options = seams_;
         options.threads = threads_;
         const auto start = std::chrono::steady_clock::now();
-        bool shown = false;
-        if (machine_.progress_to_terminal) {
-            options.on_progress = [&](const Progress& p) {
-                const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-                if (elapsed.count() < PROGRESS_AFTER_SECONDS) {
-                    return;
-                }
-                char line[96];
-                std::snprintf(line, sizeof line, "\rn = %d: layer %zu of %zu, %3d%%, %.0f s ", n,
-                              p.layer, p.layers,
-                              static_cast<int>(100 * p.done / std::max<std::uint64_t>(1, p.total)),
-                              elapsed.count());
-                err_ << line << std::flush;
-                shown = true;
-            };
-        }
+        ProgressLine progress(err_, machine_.progress_to_terminal, n);  // blanked out however the run ends
+        options.on_progress = [&](const Progress& p) {
+            progress.show(p, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        };
         solution = analysis::solve(position, options);
-        if (shown) {
-            err_ << "\r" << std::string(PROGRESS_WIDTH, ' ') << "\r" << std::flush;
-        }
         return {};
     }
 
 private:
     const Request& request_;
     const Machine& machine_;
+    const SolveOptions& seams_;
     std::ostream& err_;
     unsigned threads_;
 };
@@ -342,12 +358,15 @@ Refusal print_table(const Request& request, Analyst& analyst, std::ostream& out)
         std::snprintf(line, sizeof line, "%2d  %4d  %-6s  ", n, starting_pile(n),
                       solution.verdict.side_to_move_wins ? "first" : "second");
         out << line << joined(solution.verdict.winning_moves, "-") << "\n" << std::flush;
+        if (!out) {
+            return {};  // the output is gone: the failure is reported as the program ends
+        }
     }
     return {};
 }
 
-Refusal analyze(std::span<const std::string_view> args, const Machine& machine, std::ostream& out,
-                std::ostream& err) {
+Refusal analyze(std::span<const std::string_view> args, const Machine& machine, const SolveOptions& seams,
+                std::ostream& out, std::ostream& err) {
     Request request;
     if (auto refusal = read_request(args, request); !refusal.empty()) {
         return refusal;
@@ -360,7 +379,7 @@ Refusal analyze(std::span<const std::string_view> args, const Machine& machine, 
         out << "tolp-analyze " TOLP_VERSION "\n";
         return {};
     }
-    Analyst analyst(request, machine, err);
+    Analyst analyst(request, machine, seams, err);
     return request.table ? print_table(request, analyst, out) : analyze_position(request, analyst, out);
 }
 
@@ -387,9 +406,9 @@ Machine this_machine() {
 }
 
 int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
-                const Machine& machine) {
+                const Machine& machine, const SolveOptions& seams) {
     try {
-        const Refusal refusal = analyze(args, machine, out, err);
+        const Refusal refusal = analyze(args, machine, seams, out, err);
         if (refusal.empty()) {
             return 0;
         }
@@ -400,6 +419,9 @@ int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::
         return refusal.status;
     } catch (const std::bad_alloc&) {
         err << "tolp-analyze: out of memory\n";
+        return FAILURE;
+    } catch (const ThreadStartFailure& e) {
+        err << "tolp-analyze: cannot start a thread: " << e.what() << "\n";
         return FAILURE;
     }
 }

@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+#include "analysis/layered_solver.hpp"
+
 namespace tolp::analysis {
 
 // What the command may use of the machine it runs on.
@@ -21,9 +23,11 @@ Machine this_machine();
 
 // Runs `tolp-analyze args...` (args without the program's name), writing
 // results to `out`, and errors and progress to `err`. Returns the exit
-// status: 0; 1 when the run would need more memory than it may have; 2 for
-// bad arguments.
+// status: 0; 1 when the run would need more memory than it may have, runs
+// out of it, or cannot start a thread; 2 for bad arguments. `seams` are
+// the solver's seams (where memory and threads come from): tests hand in
+// failing ones.
 int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
-                const Machine& machine);
+                const Machine& machine, const SolveOptions& seams = {});
 
 }  // namespace tolp::analysis

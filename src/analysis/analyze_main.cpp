@@ -28,9 +28,11 @@ protected:
         output_.write(text, static_cast<std::size_t>(count));
         return count;  // the run goes on; the failure is reported at the end
     }
+    // A flush tells the stream when output has failed, so that a long
+    // table can stop at its first line that did not arrive.
     int sync() override {
         output_.flush();
-        return 0;
+        return output_.failed() ? -1 : 0;
     }
 
 private:

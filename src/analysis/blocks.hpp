@@ -23,5 +23,9 @@ struct alignas(128) Block {
 inline constexpr std::uint64_t SEGMENT_BLOCKS = 32768;  // 4 MiB: two huge pages
 inline constexpr std::uint64_t SEGMENT_BYTES = SEGMENT_BLOCKS * sizeof(Block);
 inline constexpr std::uint64_t CHUNK = 512;  // sets of one layer per unit of a thread's work
+// No thread starts a chunk more than this many chunks after the one that
+// the slowest thread works on, so that a thread held up by the system
+// cannot hold back the release of the layer above without bound.
+inline constexpr std::uint64_t MAX_SKEW_CHUNKS = 8;
 
 }  // namespace tolp::analysis

@@ -28,8 +28,11 @@
 #include <atomic>
 #include <bit>
 #include <chrono>
+#include <exception>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "analysis/blocks.hpp"
@@ -92,7 +95,8 @@ inline std::uint64_t solve_word(std::uint64_t outside) {
 class Sweep {
 public:
     Sweep(const Position& position, const SolveOptions& options)
-        : options_(options), capacity_(position.capacity) {
+        : options_(options), capacity_(position.capacity),
+          pool_(options.cache != nullptr ? *options.cache : segment_cache()) {
         const auto& numbers = position.untaken;
         const std::size_t inner = std::min(INNER, numbers.size());
         // Missing inner numbers weigh more than the capacity: never legal.
@@ -182,15 +186,27 @@ private:
         const auto threads = static_cast<std::size_t>(std::clamp<std::uint64_t>(options_.threads, 1, chunks));
         std::atomic<std::uint64_t> next_chunk{0};
         std::atomic<std::uint64_t> done{0};
-        // Each thread's lowest child rank still to be read; the layer above
-        // is dead below the smallest of them.
+        std::atomic<bool> failed{false};
+        // Each thread's chunk, and the lowest child rank it may still read
+        // (published before the chunk); the layer above is dead below the
+        // smallest of them. A thread that is done stands at the end.
+        constexpr std::uint64_t END = std::numeric_limits<std::uint64_t>::max();
+        std::vector<std::atomic<std::uint64_t>> working_on(threads);
         std::vector<std::atomic<std::uint64_t>> reading_from(threads);
-        for (auto& r : reading_from) {
-            r.store(0);
+        for (std::size_t t = 0; t < threads; ++t) {
+            working_on[t].store(0);
+            reading_from[t].store(0);
         }
+        const auto smallest = [](const std::vector<std::atomic<std::uint64_t>>& values) {
+            std::uint64_t least = END;
+            for (const auto& v : values) {
+                least = std::min(least, v.load());
+            }
+            return least;
+        };
         const auto work = [&](std::size_t thread) {
             auto last_report = std::chrono::steady_clock::now();
-            for (;;) {
+            while (!failed.load(std::memory_order_relaxed)) {
                 const std::uint64_t chunk = next_chunk.fetch_add(1);
                 if (chunk >= chunks) {
                     break;
@@ -198,13 +214,13 @@ private:
                 const std::uint64_t begin = chunk * CHUNK;
                 const std::uint64_t end = std::min(sets, begin + CHUNK);
                 std::uint32_t mask = unrank(begin, p);
+                reading_from[thread].store(lowest_child_rank(outer_set(mask)));
+                working_on[thread].store(chunk);
+                while (chunk > smallest(working_on) + MAX_SKEW_CHUNKS && !failed.load()) {
+                    std::this_thread::yield();
+                }
                 if (above != nullptr) {
-                    reading_from[thread].store(lowest_child_rank(outer_set(mask)));
-                    std::uint64_t dead = std::numeric_limits<std::uint64_t>::max();
-                    for (const auto& r : reading_from) {
-                        dead = std::min(dead, r.load());
-                    }
-                    above->release_below_rank(dead);
+                    above->release_below_rank(smallest(reading_from));
                 }
                 // Blocks are prepared AHEAD ranks before they are solved.
                 std::uint64_t legal = 0;
@@ -235,14 +251,44 @@ private:
                     }
                 }
             }
-            reading_from[thread].store(std::numeric_limits<std::uint64_t>::max());
         };
-        std::vector<std::jthread> helpers;
-        for (std::size_t t = 1; t < threads; ++t) {
-            helpers.emplace_back(work, t);
+        // A failure in any thread (memory, or a thread that cannot start)
+        // stops every thread at its next chunk and is thrown from here.
+        std::mutex failure_mutex;
+        std::exception_ptr failure;
+        const auto fail = [&](std::exception_ptr e) {
+            const std::lock_guard lock(failure_mutex);
+            if (!failure) {
+                failure = std::move(e);
+            }
+            failed.store(true);
+        };
+        const auto guarded_work = [&](std::size_t thread) {
+            try {
+                work(thread);
+            } catch (...) {
+                fail(std::current_exception());
+            }
+            reading_from[thread].store(END);
+            working_on[thread].store(END);
+        };
+        {
+            std::vector<std::jthread> helpers;
+            try {
+                for (std::size_t t = 1; t < threads; ++t) {
+                    auto job = [&guarded_work, t] { guarded_work(t); };
+                    helpers.push_back(options_.start_thread ? options_.start_thread(job) : std::jthread(job));
+                }
+            } catch (const std::system_error& e) {
+                fail(std::make_exception_ptr(ThreadStartFailure(e.code().message())));
+            } catch (...) {
+                fail(std::current_exception());
+            }
+            guarded_work(0);
+        }  // joins the helpers
+        if (failure) {
+            std::rethrow_exception(failure);
         }
-        work(0);
-        helpers.clear();  // joins
     }
 
     // A block about to be solved: its r, and the child blocks of its outer
@@ -360,6 +406,13 @@ Position position_after(std::int32_t n, std::span<const std::int32_t> taken) {
         }
     }
     return position;
+}
+
+unsigned threads_used(const Position& position, unsigned threads) {
+    // The largest layer, of |X| = half the outer numbers, has the most chunks.
+    const std::size_t outer_count = position.untaken.size() - std::min(INNER, position.untaken.size());
+    const std::uint64_t chunks = (binomial(outer_count, outer_count / 2) + CHUNK - 1) / CHUNK;
+    return static_cast<unsigned>(std::clamp<std::uint64_t>(threads, 1, chunks));
 }
 
 Solution solve(const Position& position, const SolveOptions& options) {

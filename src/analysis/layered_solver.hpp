@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace tolp::analysis {
@@ -39,15 +41,39 @@ struct Progress {
     std::uint64_t total;
 };
 
+class SegmentCache;
+
 struct SolveOptions {
     unsigned threads = 1;
     // Called now and then from the sweep's first thread.
     std::function<void(const Progress&)> on_progress;
+    // Where segments come from; null for the process's own cache. Tests
+    // hand in one whose allocation fails.
+    SegmentCache* cache = nullptr;
+    // Starts each helper thread; null for std::jthread. Tests hand in one
+    // that fails.
+    std::function<std::jthread(std::function<void()>)> start_thread;
 };
 
-// Bytes that solving `position` may hold at its peak: worked out from the
-// legal sets of each layer, with a margin for segments and threads.
-std::uint64_t memory_needed(const Position& position, unsigned threads);
+// What solving a position needs of the machine at its peak: resident memory
+// (the segments it holds, worked out set by set from where the sweep gives
+// them back, and its tables) and address space (that, and what each thread
+// maps of its own).
+struct MemoryNeed {
+    std::uint64_t resident;
+    std::uint64_t address_space;
+};
+MemoryNeed memory_needed(const Position& position, unsigned threads);
+
+// The threads that solving `position` with `threads` asked for really
+// uses: no more than it has work to share out.
+unsigned threads_used(const Position& position, unsigned threads);
+
+// Thrown by solve when a helper thread cannot be started.
+class ThreadStartFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 struct Solution {
     Verdict verdict;
@@ -56,7 +82,9 @@ struct Solution {
 };
 
 // Sweeps every legal superset of the position and returns the verdict.
-// Throws std::bad_alloc when memory runs out.
+// Throws std::bad_alloc when memory runs out and ThreadStartFailure when a
+// thread cannot be started, in whichever thread it happens; every thread
+// has stopped by then.
 Solution solve(const Position& position, const SolveOptions& options);
 
 }  // namespace tolp::analysis

@@ -10,26 +10,53 @@
 #endif
 
 namespace tolp::analysis {
+
+#ifdef __linux__
+
+// Twice the segment is mapped, then all but an aligned segment within it is
+// unmapped again. (An aligned operator new would keep the whole twice
+// mapped, doubling the address space a run needs.)
+std::unique_ptr<Block, SegmentMemory> SegmentMemory::allocate() {
+    constexpr std::size_t bytes = SEGMENT_BYTES;
+    void* mapped = mmap(nullptr, 2 * bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + bytes - 1) / bytes * bytes;
+    if (aligned > start) {
+        munmap(mapped, aligned - start);
+    }
+    if (const std::uintptr_t tail = start + 2 * bytes - (aligned + bytes); tail > 0) {
+        munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+    }
+    void* memory = reinterpret_cast<void*>(aligned);
+    madvise(memory, bytes, MADV_HUGEPAGE);  // a hint; without it, small pages
+    return std::unique_ptr<Block, SegmentMemory>(static_cast<Block*>(memory));
+}
+
+void SegmentMemory::operator()(Block* segment) const { munmap(segment, SEGMENT_BYTES); }
+
+#else
+
 namespace {
-
 constexpr std::align_val_t SEGMENT_ALIGNMENT{SEGMENT_BYTES};
-
 }  // namespace
+
+std::unique_ptr<Block, SegmentMemory> SegmentMemory::allocate() {
+    return std::unique_ptr<Block, SegmentMemory>(static_cast<Block*>(::operator new(SEGMENT_BYTES, SEGMENT_ALIGNMENT)));
+}
 
 void SegmentMemory::operator()(Block* segment) const { ::operator delete(segment, SEGMENT_ALIGNMENT); }
 
-std::unique_ptr<Block, SegmentMemory> SegmentMemory::allocate() {
-    void* memory = ::operator new(SEGMENT_BYTES, SEGMENT_ALIGNMENT);
-#ifdef __linux__
-    madvise(memory, SEGMENT_BYTES, MADV_HUGEPAGE);  // a hint; without it, small pages
 #endif
-    return std::unique_ptr<Block, SegmentMemory>(static_cast<Block*>(memory));
-}
 
 Block* SegmentCache::take() {
     const std::lock_guard lock(mutex_);
     if (free_.empty()) {
-        owned_.push_back(SegmentMemory::allocate());
+        owned_.reserve(owned_.size() + 1);  // nothing to undo if the allocation below fails
+        free_.reserve(owned_.size() + 1);   // nor when the segment comes back
+        owned_.push_back(allocate_());
         return owned_.back().get();
     }
     Block* segment = free_.back();
@@ -48,14 +75,14 @@ SegmentCache& segment_cache() {
 }
 
 Block* SegmentPool::take() {
-    Block* segment = segment_cache().take();
+    Block* segment = cache_.take();
     const std::lock_guard lock(mutex_);
     peak_ = std::max(peak_, ++held_);
     return segment;
 }
 
 void SegmentPool::give_back(Block* segment) {
-    segment_cache().give_back(segment);
+    cache_.give_back(segment);
     const std::lock_guard lock(mutex_);
     --held_;
 }

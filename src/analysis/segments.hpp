@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -16,9 +17,11 @@ namespace tolp::analysis {
 
 // A segment's memory, aligned to its size so that the system may back it
 // with huge pages: the sweep reads blocks all over a layer, and small pages
-// would cost a TLB miss on most of those reads.
+// would cost a TLB miss on most of those reads. On Linux it is mapped
+// directly, so that the alignment costs no address space beyond the segment.
 struct SegmentMemory {
     void operator()(Block* segment) const;
+    // Throws std::bad_alloc when the system has no memory to give.
     static std::unique_ptr<Block, SegmentMemory> allocate();
 };
 
@@ -27,25 +30,35 @@ struct SegmentMemory {
 // which costs a table of many games dearly.
 class SegmentCache {
 public:
+    using Allocate = std::function<std::unique_ptr<Block, SegmentMemory>()>;
+
+    // `allocate` gets a new segment when none is free: the system's memory,
+    // or in tests one that fails on purpose.
+    explicit SegmentCache(Allocate allocate = SegmentMemory::allocate) : allocate_(std::move(allocate)) {}
+
     Block* take();
     void give_back(Block* segment);
 
 private:
+    Allocate allocate_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<Block, SegmentMemory>> owned_;
     std::vector<Block*> free_;
 };
 
+// The process's own cache.
 SegmentCache& segment_cache();
 
-// The segments one sweep holds, drawn from the cache; counts them.
+// The segments one sweep holds, drawn from a cache; counts them.
 class SegmentPool {
 public:
+    explicit SegmentPool(SegmentCache& cache) : cache_(cache) {}
     Block* take();
     void give_back(Block* segment);
     std::uint64_t peak_bytes() const { return peak_ * SEGMENT_BYTES; }
 
 private:
+    SegmentCache& cache_;
     std::mutex mutex_;
     std::uint64_t held_ = 0;
     std::uint64_t peak_ = 0;

@@ -18,6 +18,9 @@ public:
     // Writes out what the stream holds.
     void flush();
 
+    // Whether some write has failed so far.
+    bool failed() const { return error_ != 0; }
+
     // Writes out what is still buffered. Returns 0 when every byte reached
     // the output, else the errno of the first write that failed.
     int finish();
