@@ -46,6 +46,8 @@ int Console::finish_output() {
     return write_error_;
 }
 
+// A web page has no standard streams: its console is in web_console.cpp.
+#ifndef __EMSCRIPTEN__
 namespace {
 
 bool is_terminal(std::FILE* stream) {
@@ -73,5 +75,6 @@ Console stdio_console() {
     std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
     return Console(stdin, is_terminal(stdin), stdout, is_terminal(stdout));
 }
+#endif
 
 }  // namespace tolp
