@@ -30,6 +30,16 @@ function check(ok, what, detail = '') {
     }
 }
 
+// Runs one part of the test; a part that stops on an error (a wait that
+// times out) counts as a failure, and the others still run.
+async function part(name, body) {
+    try {
+        await body();
+    } catch (error) {
+        check(false, `${name}: stopped`, error.message.split('\n')[0]);
+    }
+}
+
 // What the Linux tolp says to `input` on a pipe, named "tolp" as in the page.
 function linux(args, input) {
     const done = spawnSync(linuxTolp, args, {input: Buffer.from(input, 'latin1'), argv0: 'tolp'});
@@ -58,7 +68,7 @@ async function openPage(url) {
 }
 
 // Waits until the game (the whole run so far) has said `text`.
-async function said(page, text, timeout = 30000) {
+async function said(page, text, timeout = 20000) {
     await page.waitForFunction((t) => tolpPage.output().includes(t), text, {timeout});
 }
 
@@ -89,7 +99,7 @@ const TYPED_INPUT = '5\nh\n9\n1\n3\n\n';
 const pageUrl = pathToFileURL(resolve(pagePath)).href;
 
 // 1. The random dialogues, handed to the game in the page as bytes.
-{
+await part('dialogues', async () => {
     const page = await openPage(`${pageUrl}?0`);
     const cases = JSON.parse(readFileSync(dialoguesPath, 'latin1'));
     let same = 0;
@@ -114,11 +124,11 @@ const pageUrl = pathToFileURL(resolve(pagePath)).href;
     check(marked.output === expected.output && marked.status === 0,
         '0x1A at the terminal ends the answer, not the input', JSON.stringify(marked.output.slice(-120)));
     await page.close();
-}
+});
 
 // 2. A game typed key by key from disk; the screenshot; a new game with
 // Return after the end; Ctrl-D at a prompt; a new game with the button.
-{
+await part('keys', async () => {
     const page = await openPage(`${pageUrl}?0`);
     await typedGame(page);
     const screen = await page.locator('.xterm-rows').innerText();
@@ -152,16 +162,20 @@ const pageUrl = pathToFileURL(resolve(pagePath)).href;
     await said(page, 'Who to play first');
     await typeLine(page, 'h');
     await said(page, 'How many will you take?');
+    // After a character, Ctrl-D sends it without a line feed; the second
+    // one, on the now empty line, ends the input.
+    await page.keyboard.type('1');
+    await page.keyboard.press('Control+d');
     await page.keyboard.press('Control+d');
     await page.waitForFunction(() => tolpPage.over());
     const midGame = await page.evaluate(() => tolpPage.output());
-    check(midGame === linux(['0'], '3\nh\n').output,
-        'the New game button starts a game; Ctrl-D at a move ends it as on Linux');
+    check(midGame === linux(['0'], '3\nh\n1').output,
+        'the New game button starts a game; Ctrl-D sends "1" without a line feed, then ends the input');
     await page.close();
-}
+});
 
 // 3. The same typed game from a plain static web server, no special headers.
-{
+await part('http', async () => {
     const html = readFileSync(pagePath);
     const server = createServer((request, response) => {
         if (new URL(request.url, 'http://127.0.0.1').pathname === `/${basename(pagePath)}`) {
@@ -181,21 +195,23 @@ const pageUrl = pathToFileURL(resolve(pagePath)).href;
     check(served === linux(['0'], TYPED_INPUT).output, 'a game typed from http://127.0.0.1 as on Linux');
     await page.close();
     server.close();
-}
+});
 
 // 4. The time limit comes from the page's address.
-for (const [query, shown] of [['', '0.950000'], ['?2.5', '2.500000'], ['?1e-1', '0.100000'], ['?word', '0.000000']]) {
-    const page = await openPage(`${pageUrl}${query}`);
-    await typeLine(page, '4');
-    await said(page, 'Who to play first');
-    const output = await page.evaluate(() => tolpPage.output());
-    check(output.includes(`a time limit of ${shown} seconds`), `tolp.html${query} plays with ${shown} s per move`);
-    await page.close();
-}
+await part('address', async () => {
+    for (const [query, shown] of [['', '0.950000'], ['?2.5', '2.500000'], ['?1e-1', '0.100000'], ['?word', '0.000000']]) {
+        const page = await openPage(`${pageUrl}${query}`);
+        await typeLine(page, '4');
+        await said(page, 'Who to play first');
+        const output = await page.evaluate(() => tolpPage.output());
+        check(output.includes(`a time limit of ${shown} seconds`), `tolp.html${query} plays with ${shown} s per move`);
+        await page.close();
+    }
+});
 
 // 5. The figures: the first move at n = 1000 under the default limit, and the
 // complete first-move search of n = 16 here and natively.
-{
+await part('first move at n = 1000', async () => {
     const page = await openPage(pageUrl);
     await typeLine(page, '1000');
     await said(page, 'Who to play first');
@@ -204,8 +220,8 @@ for (const [query, shown] of [['', '0.950000'], ['?2.5', '2.500000'], ['?1e-1', 
     const ms = await page.evaluate(() => tolpPage.replyTime('Computer searched'));
     console.log(`figure: first move at n = 1000, default limit 0.95 s: ${ms.toFixed(1)} ms in the page`);
     await page.close();
-}
-{
+});
+await part('n = 16 here and natively', async () => {
     // Each side's best of two runs: the machine is shared.
     const computerLine = (output) => output.split('\n').find((line) => line.startsWith('Computer searched'));
     const pageMs = [];
@@ -235,7 +251,7 @@ for (const [query, shown] of [['', '0.950000'], ['?2.5', '2.500000'], ['?1e-1', 
     console.log(`figure: first-move search of n = 16 to its end (${POSITIONS_N16} positions), best of two: ` +
         `${ms.toFixed(0)} ms in Chromium (${rate(ms)} M positions/s), ` +
         `${native.toFixed(0)} ms native (${rate(native)} M positions/s), ratio ${(ms / native).toFixed(1)}`);
-}
+});
 
 check(consoleErrors.length === 0, 'no errors or warnings on the console', consoleErrors.join('\n     '));
 await browser.close();
