@@ -246,6 +246,15 @@ await part('n = 16 here and natively', async () => {
         await typeLine(page, '16');
         await said(page, 'Who to play first');
         await typeLine(page, 'c');
+        if (run === 0) {
+            // The computer thinks for seconds in its worker: meanwhile the
+            // page echoes what is typed.
+            await page.keyboard.type('7');
+            const echoed = await page.evaluate(() =>
+                Array.from(document.querySelectorAll('.xterm-rows > div')).some((row) => row.textContent.trim() === '7'));
+            const thinking = await page.evaluate(() => !tolpPage.output().includes('Computer searched'));
+            check(echoed && thinking, 'the page echoes typing while the computer thinks');
+        }
         await said(page, 'Computer searched', 300000);
         pageMs.push(await page.evaluate(() => tolpPage.replyTime('Computer searched')));
         pageLine = computerLine(await page.evaluate(() => tolpPage.output()));
