@@ -30,6 +30,8 @@ void Console::say(const char* format, ...) {
     }
 }
 
+// A web page has no standard streams: its console is in web_console.cpp.
+#ifndef __EMSCRIPTEN__
 Console stdio_console() {
 #ifdef _WIN32
     // The answer reader does the text-mode translation itself (CR LF, 0x1A);
@@ -45,5 +47,6 @@ Console stdio_console() {
     std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
     return Console(stdin, is_terminal(stdin), stdout, is_terminal(stdout));
 }
+#endif
 
 }  // namespace tolp
