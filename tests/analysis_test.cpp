@@ -5,6 +5,7 @@
 #include <numeric>
 #include <random>
 #include <sstream>
+#include <streambuf>
 #include <system_error>
 
 #include "analysis/analyze_command.hpp"
@@ -270,6 +271,29 @@ TEST(AnalyzeCommandTest, RunsThatWouldNotFitAreRefused) {
     EXPECT_EQ(analyze({"--memory", too_little, "20"}).status, 1);
     EXPECT_EQ(analyze({"20"}, {2, needed, false}).status, 0);
     EXPECT_EQ(analyze({"20"}, {2, needed - 1, false}).status, 1);
+}
+
+// Output that fails stops the table at once: no further game is solved
+// after the first line that could not be written.
+TEST(AnalyzeCommandTest, TableStopsAtTheFirstLineThatCannotBeWritten) {
+    class FailingOutput : public std::streambuf {
+    public:
+        int lines_flushed = 0;
+
+    protected:
+        std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+        int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+        int sync() override {
+            ++lines_flushed;
+            return -1;  // as a full disk or a closed pipe answers
+        }
+    };
+    FailingOutput failing;
+    std::ostream out(&failing);
+    std::ostringstream err;
+    const std::vector<std::string_view> args{"--table", "30"};
+    EXPECT_EQ(analysis::run_analyze(args, out, err, {2, 0, false}), 0);  // the program reports the failure
+    EXPECT_EQ(failing.lines_flushed, 1);
 }
 
 // A failure in any thread ends the run: memory that cannot be had, or a
