@@ -5,17 +5,9 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "analysis/layered_solver.hpp"
 #include "tolp/version.hpp"
@@ -363,28 +355,6 @@ Refusal analyze(std::span<const std::string_view> args, const Machine& machine, 
 }
 
 }  // namespace
-
-Machine this_machine() {
-    Machine machine;
-    machine.cores = std::max(1u, std::thread::hardware_concurrency());
-#ifdef _WIN32
-    machine.progress_to_terminal = _isatty(2) != 0;
-#else
-    machine.progress_to_terminal = isatty(STDERR_FILENO) != 0;
-    // What the kernel could give without swapping.
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kib = 0;
-    while (meminfo >> key >> kib) {
-        if (key == "MemAvailable:") {
-            machine.memory_available = kib * 1024;
-            break;
-        }
-        meminfo.ignore(64, '\n');
-    }
-#endif
-    return machine;
-}
 
 int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
                 const Machine& machine) {
