@@ -232,9 +232,11 @@ public:
                     CANNOT};
         }
         if (machine_.memory_available != 0 && needed > machine_.memory_available) {
+            const std::string who = machine_.memory_limit == MEMORY_AVAILABLE
+                                        ? " this machine has free"
+                                        : " this process may use (" + std::string(machine_.memory_limit) + ")";
             return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
-                        " of memory, more than the " + size_text(machine_.memory_available) +
-                        " this machine has free",
+                        " of memory, more than the " + size_text(machine_.memory_available) + who,
                     CANNOT};
         }
         return {};
