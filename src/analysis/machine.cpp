@@ -80,9 +80,9 @@ std::optional<std::uint64_t> number_in_file(const fs::path& path) {
     return words.size() == 1 ? number_in(words[0]) : std::nullopt;
 }
 
-// The number after "key:" in a file of "key: value kB" lines (/proc/meminfo,
-// /proc/self/status), in bytes.
-std::optional<std::uint64_t> kib_entry(const fs::path& path, std::string_view key) {
+// The number after `key` in a file of "key value" lines (/proc/meminfo,
+// /proc/self/status, a cgroup's memory.stat).
+std::optional<std::uint64_t> entry(const fs::path& path, std::string_view key) {
     const auto text = read_text(path);
     if (!text) {
         return std::nullopt;
@@ -90,14 +90,20 @@ std::optional<std::uint64_t> kib_entry(const fs::path& path, std::string_view ke
     std::istringstream lines(*text);
     for (std::string line; std::getline(lines, line);) {
         const auto words = words_of(line);
-        if (words.size() >= 2 && words[0].substr(0, words[0].size() - 1) == key && words[0].ends_with(':')) {
-            const auto kib = number_in(words[1]);
-            if (kib && *kib <= UINT64_MAX / 1024) {
-                return *kib * 1024;
-            }
+        if (words.size() >= 2 && words[0] == key) {
+            return number_in(words[1]);
         }
     }
     return std::nullopt;
+}
+
+// A "key: value kB" entry, in bytes.
+std::optional<std::uint64_t> kib_entry(const fs::path& path, std::string_view key) {
+    const auto kib = entry(path, key);
+    if (!kib || *kib > UINT64_MAX / 1024) {
+        return std::nullopt;
+    }
+    return *kib * 1024;
 }
 
 bool listed(std::string_view list, std::string_view item) {
@@ -190,15 +196,29 @@ private:
     MemoryLimit limit_;
 };
 
-// Each group's limit less its usage, for the limit and usage files of a hierarchy.
+// The files of a cgroup hierarchy that tell its memory limit and usage.
+struct MemoryFiles {
+    const char* limit;
+    const char* usage;
+    const char* inactive_file;  // the entry of memory.stat for page cache the kernel drops first
+};
+constexpr MemoryFiles V2_MEMORY{"memory.max", "memory.current", "inactive_file"};
+constexpr MemoryFiles V1_MEMORY{"memory.limit_in_bytes", "memory.usage_in_bytes", "total_inactive_file"};
+
+// Each group's limit less its usage. The usage counts the group's page
+// cache, and the part not touched lately goes before the group runs short,
+// so it is not counted as used: else a group that has read many files would
+// refuse runs that fit.
 void offer_cgroup_limits(Smallest& smallest, const fs::path& root, std::string_view controller,
-                         const char* limit_file, const char* usage_file) {
+                         const MemoryFiles& files) {
     for (const fs::path& directory : group_and_ancestors(root, controller)) {
-        const auto limit = number_in_file(directory / limit_file);  // "max" is none
+        const auto limit = number_in_file(directory / files.limit);  // "max" is none
         if (!limit || *limit >= NO_LIMIT_ABOVE) {
             continue;
         }
-        const std::uint64_t used = number_in_file(directory / usage_file).value_or(0);
+        const std::uint64_t usage = number_in_file(directory / files.usage).value_or(0);
+        const std::uint64_t cache = entry(directory / "memory.stat", files.inactive_file).value_or(0);
+        const std::uint64_t used = usage - std::min(usage, cache);
         smallest.offer(*limit > used ? *limit - used : 0, CGROUP_MEMORY_LIMIT);
     }
 }
@@ -263,11 +283,11 @@ unsigned affinity_cpus() {
 
 MemoryLimit memory_limit_under(const fs::path& root) {
     Smallest smallest;
-    if (const auto available = kib_entry(root / "proc/meminfo", "MemAvailable")) {
+    if (const auto available = kib_entry(root / "proc/meminfo", "MemAvailable:")) {
         smallest.offer(*available, MEMORY_AVAILABLE);  // what the kernel could give without swapping
     }
-    offer_cgroup_limits(smallest, root, "", "memory.max", "memory.current");
-    offer_cgroup_limits(smallest, root, "memory", "memory.limit_in_bytes", "memory.usage_in_bytes");
+    offer_cgroup_limits(smallest, root, "", V2_MEMORY);
+    offer_cgroup_limits(smallest, root, "memory", V1_MEMORY);
     return smallest.limit();
 }
 
@@ -296,7 +316,7 @@ std::uint64_t address_space_under(const fs::path& root, std::uint64_t limit) {
     if (limit == UNLIMITED) {
         return UNLIMITED;
     }
-    const std::uint64_t mapped = kib_entry(root / "proc/self/status", "VmSize").value_or(0);
+    const std::uint64_t mapped = kib_entry(root / "proc/self/status", "VmSize:").value_or(0);
     return limit > mapped ? limit - mapped : 0;
 }
 

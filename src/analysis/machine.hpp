@@ -41,7 +41,8 @@ struct MemoryLimit {
 // missing or unreadable is left out, never an error.
 
 // The smallest of MemAvailable and of the cgroup v2 and v1 memory limits
-// (less what is used) of the process's group and each of its ancestors.
+// (less what is used, page cache not lately touched aside) of the process's
+// group and each of its ancestors.
 MemoryLimit memory_limit_under(const std::filesystem::path& root);
 
 // `affinity` CPUs lowered by the cgroup CPU quota of the process's group and
