@@ -106,6 +106,7 @@ std::optional<std::uint64_t> kib_entry(const fs::path& path, std::string_view ke
     return *kib * 1024;
 }
 
+// `item` is one of the words of the comma-separated `list`.
 bool listed(std::string_view list, std::string_view item) {
     for (std::size_t begin = 0; begin <= list.size();) {
         const std::size_t end = std::min(list.find(',', begin), list.size());
@@ -162,16 +163,17 @@ std::vector<fs::path> group_and_ancestors(const fs::path& root, std::string_view
             }
         }
     }
-    // The group's path below the mount's root; a group outside what the mount
-    // shows (another namespace) leaves only the mount's own group to read.
+    // The group's path below the mount's root. A group outside what the mount
+    // shows ("/../.." from inside another cgroup namespace) leaves only the
+    // mount's own group to read.
     std::string_view below = *group;
-    if (mount_root == "/") {
-        // the whole path
-    } else if (below.starts_with(mount_root) &&
-               (below.size() == mount_root.size() || below[mount_root.size()] == '/')) {
-        below.remove_prefix(mount_root.size());
-    } else {
+    const bool under_mount = mount_root == "/" || (below.starts_with(mount_root) &&
+                                                   (below.size() == mount_root.size() ||
+                                                    below[mount_root.size()] == '/'));
+    if (!under_mount || below.find("/..") != std::string_view::npos) {
         below = {};
+    } else if (mount_root != "/") {
+        below.remove_prefix(mount_root.size());
     }
     std::vector<fs::path> directories{root / fs::path(mount_point).relative_path()};
     for (const fs::path& part : fs::path(below).relative_path()) {
