@@ -253,6 +253,17 @@ TEST(AnalyzeCommandTest, RunsThatWouldNotFitAreRefused) {
          "tolp-analyze: n = 36 needs about 1.3 GiB of memory, more than the limit of 64 MiB (--memory)\n"},
         {analyze({"36"}, {2, std::uint64_t{512} << 20, false}),
          "tolp-analyze: n = 36 needs about 1.3 GiB of memory, more than the 512 MiB this machine has free\n"},
+        // The address space a run needs, against what ulimit -v leaves.
+        {analyze({"36"}, {2, 0, false, analysis::MEMORY_AVAILABLE, std::uint64_t{512} << 20}),
+         "tolp-analyze: n = 36 needs about 1.4 GiB of address space, more than the 512 MiB this process may "
+         "still map (ulimit -v)\n"},
+        // A limit other than the free memory is named.
+        {analyze({"36"}, {2, std::uint64_t{1} << 30, false, analysis::CGROUP_MEMORY_LIMIT}),
+         "tolp-analyze: n = 36 needs about 1.3 GiB of memory, more than the 1.0 GiB this process may use "
+         "(cgroup memory limit)\n"},
+        {analyze({"--table", "36"}, {2, std::uint64_t{1} << 30, false, analysis::JOB_MEMORY_LIMIT}),
+         "tolp-analyze: n = 36 needs about 1.3 GiB of memory, more than the 1.0 GiB this process may use "
+         "(job memory limit)\n"},
         // The table is refused before its first line: its last game needs the most.
         {analyze({"--table", "40", "--memory", "1G"}, {2, 0, false}),
          "tolp-analyze: n = 40 needs about 18.9 GiB of memory, more than the limit of 1.0 GiB (--memory)\n"},

@@ -5,10 +5,9 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <limits>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "analysis/layered_solver.hpp"
@@ -34,15 +33,17 @@ const std::string USAGE =
     "  N [TAKEN]...     the game with numbers 1..N after the numbers TAKEN are gone:\n"
     "                   who wins with best play, and the winning moves\n"
     "  --table MAX      who wins each game from the start, for n = 2..MAX\n"
-    "  --threads N      threads for the analysis (default: the cores available)\n"
+    "  --threads N      threads for the analysis (default: the CPUs this process\n"
+    "                   may run on)\n"
     "  --memory SIZE    refuse a run that would need more memory than SIZE\n"
     "                   bytes (suffix K, M or G for KiB, MiB or GiB)\n"
     "  -h, --help       this text\n"
     "  --version        the version\n"
     "\n"
     "N and MAX range from 2 to " + std::to_string(LARGEST_SOLVED_N) +
-    ". A run that needs more memory than the machine has\n"
-    "free is refused, with what it would need.\n";
+    ". A run that needs more memory than this process may\n"
+    "use (free memory, a cgroup's limit, ulimit -v) is refused, with what it\n"
+    "would need.\n";
 
 // Why the command refused; empty when it was accepted.
 struct Refusal {
@@ -264,7 +265,11 @@ public:
 
     // Why `position` of a game of size n may not be solved here, if it may not.
     Refusal check_memory(std::int32_t n, const Position& position) const {
-        const std::uint64_t needed = memory_needed(position, threads_).resident;
+        const MemoryNeed need = memory_needed(position, threads_);
+        const std::uint64_t needed = need.resident;
+        if (needed == std::numeric_limits<std::uint64_t>::max()) {
+            return {"n = " + std::to_string(n) + ": too many numbers can still be taken for the solver", FAILURE};
+        }
         if (request_.memory_limit && needed > *request_.memory_limit) {
             return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
                         " of memory, more than the limit of " + size_text(*request_.memory_limit) +
@@ -272,9 +277,17 @@ public:
                     FAILURE};
         }
         if (machine_.memory_available != 0 && needed > machine_.memory_available) {
+            const std::string who = machine_.memory_limit == MEMORY_AVAILABLE
+                                        ? " this machine has free"
+                                        : " this process may use (" + std::string(machine_.memory_limit) + ")";
             return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
-                        " of memory, more than the " + size_text(machine_.memory_available) +
-                        " this machine has free",
+                        " of memory, more than the " + size_text(machine_.memory_available) + who,
+                    FAILURE};
+        }
+        if (need.address_space > machine_.address_space_available) {
+            return {"n = " + std::to_string(n) + " needs about " + size_text(need.address_space) +
+                        " of address space, more than the " + size_text(machine_.address_space_available) +
+                        " this process may still map (ulimit -v)",
                     FAILURE};
         }
         return {};
@@ -384,26 +397,6 @@ Refusal analyze(std::span<const std::string_view> args, const Machine& machine, 
 }
 
 }  // namespace
-
-Machine this_machine() {
-    Machine machine;
-    machine.cores = std::max(1u, std::thread::hardware_concurrency());
-    machine.progress_to_terminal = is_terminal(stderr);
-#ifndef _WIN32
-    // What the kernel could give without swapping.
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kib = 0;
-    while (meminfo >> key >> kib) {
-        if (key == "MemAvailable:") {
-            machine.memory_available = kib * 1024;
-            break;
-        }
-        meminfo.ignore(64, '\n');
-    }
-#endif
-    return machine;
-}
 
 int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
                 const Machine& machine, const SolveOptions& seams) {

@@ -2,24 +2,14 @@
 // table of who wins each game from the start.
 #pragma once
 
-#include <cstdint>
 #include <ostream>
 #include <span>
 #include <string_view>
 
 #include "analysis/layered_solver.hpp"
+#include "analysis/machine.hpp"
 
 namespace tolp::analysis {
-
-// What the command may use of the machine it runs on.
-struct Machine {
-    unsigned cores = 1;
-    std::uint64_t memory_available = 0;  // bytes; 0 when unknown
-    bool progress_to_terminal = false;   // `err` is a terminal: show progress there
-};
-
-// The machine this process runs on.
-Machine this_machine();
 
 // Runs `tolp-analyze args...` (args without the program's name), writing
 // results to `out`, and errors and progress to `err`. Returns the exit
