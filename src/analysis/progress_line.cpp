@@ -69,8 +69,8 @@ void ProgressLine::show(const Progress& progress, double seconds) {
                   progress.layers, percent, std::min(seconds, 999999.0));
     std::string line = "\r";
     line.append(text).append(WIDTH - std::min(WIDTH, line.size() - 1), ' ');
+    line_on_screen = 1;  // before the line: a signal at any point of its writing erases it
     err_ << line << std::flush;
-    line_on_screen = 1;
 }
 
 }  // namespace tolp::analysis
