@@ -222,26 +222,7 @@ private:
                 if (above != nullptr) {
                     above->release_below_rank(smallest(reading_from));
                 }
-                // Blocks are prepared AHEAD ranks before they are solved.
-                std::uint64_t legal = 0;
-                std::array<Pending, AHEAD + 1> blocks;
-                std::uint64_t prepared = begin;  // ranks below this are prepared
-                const auto prepare_next = [&] {
-                    prepare(mask, above, blocks[prepared % blocks.size()]);
-                    if (++prepared < end) {
-                        mask = next_in_colex(mask);
-                    }
-                };
-                while (prepared < std::min(end, begin + AHEAD)) {
-                    prepare_next();
-                }
-                for (std::uint64_t rank = begin; rank < end; ++rank) {
-                    if (prepared < end) {
-                        prepare_next();
-                    }
-                    legal += solve_block(blocks[rank % blocks.size()], rank, layer);
-                }
-                legal_sets_.fetch_add(legal, std::memory_order_relaxed);
+                legal_sets_.fetch_add(solve_chunk(mask, begin, end, layer, above), std::memory_order_relaxed);
                 done.fetch_add(end - begin);
                 if (thread == 0 && options_.on_progress) {
                     const auto now = std::chrono::steady_clock::now();
@@ -289,6 +270,32 @@ private:
         if (failure) {
             std::rethrow_exception(failure);
         }
+    }
+
+    // Solves the blocks of ranks [begin, end) of a layer, the first of
+    // which is the set `mask`. Returns their legal positions.
+    std::uint64_t solve_chunk(std::uint32_t mask, std::uint64_t begin, std::uint64_t end, Layer& layer,
+                              const Layer* above) {
+        // Blocks are prepared AHEAD ranks before they are solved.
+        std::uint64_t legal = 0;
+        std::array<Pending, AHEAD + 1> blocks;
+        std::uint64_t prepared = begin;  // ranks below this are prepared
+        const auto prepare_next = [&] {
+            prepare(mask, above, blocks[prepared % blocks.size()]);
+            if (++prepared < end) {
+                mask = next_in_colex(mask);
+            }
+        };
+        while (prepared < std::min(end, begin + AHEAD)) {
+            prepare_next();
+        }
+        for (std::uint64_t rank = begin; rank < end; ++rank) {
+            if (prepared < end) {
+                prepare_next();
+            }
+            legal += solve_block(blocks[rank % blocks.size()], rank, layer);
+        }
+        return legal;
     }
 
     // A block about to be solved: its r, and the child blocks of its outer
