@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -18,6 +19,7 @@
 #endif
 
 #include "analysis/layered_solver.hpp"
+#include "analysis/review_command.hpp"
 #include "tolp/version.hpp"
 
 namespace tolp::analysis {
@@ -29,6 +31,8 @@ constexpr int BAD_ARGUMENTS = 2;
 const std::string USAGE =
     "Usage: tolp-analyze [OPTION]... N [TAKEN]...\n"
     "       tolp-analyze [OPTION]... --table MAX\n"
+    "       tolp-analyze [OPTION]... --review [FILE]\n"
+    "       tolp-analyze [OPTION]... --review --moves N K1 K2...\n"
     "\n"
     "Perfect play in Tolp 2 (the pile holds n*n/4 tolps; each number 1..n is\n"
     "used once; whoever takes the last tolp loses).\n"
@@ -36,6 +40,11 @@ const std::string USAGE =
     "  N [TAKEN]...     the game with numbers 1..N after the numbers TAKEN are gone:\n"
     "                   who wins with best play, and the winning moves\n"
     "  --table MAX      who wins each game from the start, for n = 2..MAX\n"
+    "  --review [FILE]  the verdict on every move of a game played, and the first\n"
+    "                   move that gave it away; FILE (standard input when absent\n"
+    "                   or -) holds the game's output, such as a log kept with\n"
+    "                   script(1)\n"
+    "  --moves          with --review: the game is N and its moves in turn\n"
     "  --threads N      threads for the analysis (default: the cores available)\n"
     "  --memory SIZE    refuse a run that would need more memory than SIZE\n"
     "                   bytes (suffix K, M or G for KiB, MiB or GiB)\n"
@@ -50,6 +59,7 @@ const std::string USAGE =
 struct Refusal {
     std::string reason;
     int status = BAD_ARGUMENTS;
+    bool suggest_help = true;
     bool empty() const { return reason.empty(); }
 };
 
@@ -155,6 +165,8 @@ std::string joined(const std::vector<std::int32_t>& numbers, const char* if_none
 
 struct Request {
     bool table = false;
+    bool review = false;
+    bool moves = false;
     std::vector<std::string_view> operands;
     std::optional<unsigned> threads;
     std::optional<std::uint64_t> memory_limit;
@@ -200,6 +212,8 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
             }
             request.table = true;
             request.operands.push_back(*max);
+        } else if (arg == "--review" || arg == "--moves") {
+            (arg == "--review" ? request.review : request.moves) = true;
         } else if (arg == "--threads") {
             const auto text = take_value();
             const auto count = text ? parse_number<unsigned>(*text) : std::nullopt;
@@ -217,9 +231,16 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
         } else {
             return bad("unknown option " + std::string(arg));
         }
-        if (value && (arg == "-h" || arg == "--help" || arg == "--version")) {
+        if (value && (arg == "-h" || arg == "--help" || arg == "--version" || arg == "--review" ||
+                      arg == "--moves")) {
             return bad(std::string(arg) + " takes no value");
         }
+    }
+    if (request.moves && !request.review) {
+        return bad("--moves goes with --review");
+    }
+    if (request.review && request.table) {
+        return bad("--review and --table do not go together");
     }
     return {};
 }
@@ -359,6 +380,17 @@ Refusal analyze(std::span<const std::string_view> args, const Machine& machine, 
         return {};
     }
     Analyst analyst(request, machine, err);
+    if (request.review) {
+        // A position the machine cannot hold is reviewed as beyond the solver.
+        const auto solve = [&](std::int32_t n, const Position& position) -> std::optional<Verdict> {
+            Solution solution;
+            return analyst.solve(n, position, solution).empty() ? std::optional(solution.verdict) : std::nullopt;
+        };
+        if (auto failure = run_review(request.operands, request.moves, std::cin, solve, out)) {
+            return {failure->reason, failure->status, failure->bad_arguments};
+        }
+        return {};
+    }
     return request.table ? print_table(request, analyst, out) : analyze_position(request, analyst, out);
 }
 
@@ -394,7 +426,7 @@ int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::
             return 0;
         }
         err << "tolp-analyze: " << refusal.reason << "\n";
-        if (refusal.status == BAD_ARGUMENTS) {
+        if (refusal.status == BAD_ARGUMENTS && refusal.suggest_help) {
             err << "Try 'tolp-analyze --help'\n";
         }
         return refusal.status;
