@@ -17,6 +17,7 @@ struct PlayedMove {
 
     static PlayedMove taking(std::int32_t k) { return {k, k}; }
     bool known() const { return smallest == largest; }
+    bool operator==(const PlayedMove&) const = default;
 };
 
 struct PlayedGame {
@@ -25,6 +26,8 @@ struct PlayedGame {
     // it; empty for a game given as its moves alone.
     std::optional<bool> computer_first;
     std::vector<PlayedMove> moves;  // first mover's first, the reply, ...
+
+    bool operator==(const PlayedGame&) const = default;
 };
 
 }  // namespace tolp::analysis

@@ -17,6 +17,8 @@ namespace tolp::analysis {
 struct TranscriptError {
     std::size_t line;
     std::string what;
+
+    bool operator==(const TranscriptError&) const = default;
 };
 
 // The one game that `text` holds. Lines may end in CR LF; text before the
