@@ -212,6 +212,24 @@ TEST(ReviewTest, AKnownMistakeIsTheFirstToGiveTheGameAway) {
     expect_agrees_with_analyze(review);
 }
 
+// The move a transcript does not show has a verdict only where every number
+// it can have been agrees, and the moves after it have no known pile. At
+// n = 10 after 1 and 4 the winning moves are 2 3 6 7: of 5..7 only 5 loses.
+TEST(ReviewTest, AMoveNotShownHasAVerdictOnlyWhereEveryNumberAgrees) {
+    const analysis::Review review = reviewed({10, false, {taking(1), taking(4), one_of(5, 7), taking(8)}});
+    ASSERT_EQ(review.moves.size(), 4u);
+    EXPECT_EQ(review.moves[2].kind, Kind::not_known);
+    EXPECT_EQ(review.moves[2].moves, (std::vector<std::int32_t>{6, 7}));
+    EXPECT_EQ(review.moves[3].pile, std::nullopt);
+    expect_agrees_with_analyze(review);
+    std::ostringstream out;
+    analysis::print_review(review, out);
+    EXPECT_NE(out.str().find("   3  you         20  5..7  not known: it keeps the win only if it was 6 7\n"
+                             "   4  computer     ?     8  not known: it depends on the move before\n"),
+              std::string::npos)
+        << out.str();
+}
+
 // Perfect play on both sides: the side to move takes its smallest winning
 // move, or its smallest move when it has none; no move gives the game away.
 TEST(ReviewTest, AWinnerWhoNeverLetGoIsNamed) {
@@ -313,6 +331,7 @@ TEST(ReviewTest, WhatIsNoGameIsRefusedInOneLine) {
         {replaced(game, "takes 2\n89 tolps", "takes 21\n70 tolps"), ":13: the computer took 21, outside 1..20"},
         {replaced(game, "89 tolps left", "95 tolps left"),
          ":12: you took -1, outside 1..20 (the piles 96 and 95 do not add up)"},
+        {replaced(game, "96 tolps left", "0 tolps left"), ":11: the game goes on after the last tolp was taken"},
         {replaced(game, "100 tolps left", "101 tolps left"), ":8: a starting pile of 101 tolps is no game's"},
         {replaced(game, "64 tolps left\nHow many will you take? \nComputer",
                   "63 tolps left\nHow many will you take? \nComputer"),

@@ -49,7 +49,7 @@ std::vector<MoveReview> review_line(const PlayedGame& game, const std::vector<st
         taken[static_cast<std::size_t>(k)] = true;
         if (!verdict) {
         } else if (verdict->side_to_move_wins) {
-            const bool wins = !review.took_last && contains(verdict->winning_moves, k);
+            const bool wins = contains(verdict->winning_moves, k);
             review.kind = wins ? MoveReview::Kind::keeps_win : MoveReview::Kind::gives_away;
             if (!wins) {
                 review.moves = verdict->winning_moves;

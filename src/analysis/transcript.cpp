@@ -446,6 +446,9 @@ private:
             if (result.kind != Event::Kind::pile) {
                 return Error{result.line, "the result does not follow from the moves"};
             }
+            if (result.number <= 0) {
+                return Error{result.line, "the game goes on after the last tolp was taken"};
+            }
             const std::int64_t k = pile - after.number - result.number;
             if (auto error = check_move(k, question.line, "you")) {
                 return Error{error->line, error->what + " (the piles " + std::to_string(pile) + " and " +
@@ -454,9 +457,6 @@ private:
             if (question.answer && answer_value(*question.answer) != k) {
                 return Error{question.line, "the answer " + std::to_string(answer_value(*question.answer)) +
                                                 " does not match the piles, which say " + std::to_string(k)};
-            }
-            if (pile - k <= 0 || result.number <= 0) {
-                return Error{result.line, "the game goes on after the last tolp was taken"};
             }
             apply(k);
             if (auto error = check_move(after.number, after.line, "the computer")) {
