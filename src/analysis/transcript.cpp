@@ -88,16 +88,15 @@ std::optional<std::int64_t> computer_line(std::string_view line) {
 // The line a terminal shows after echoing what was typed, erasures undone.
 std::string typed_text(std::string_view echo) {
     std::string text;
-    for (std::size_t i = 0; i < echo.size(); ++i) {
-        if (echo[i] == '\b') {
-            if (echo.substr(i + 1, 2) == " \b") {
-                i += 2;  // a terminal erases a character as backspace, blank, backspace
-            }
+    for (const char c : echo) {
+        if (c == '\b') {
+            // A terminal erases a character as backspace, blank, backspace:
+            // the blank goes with the second.
             if (!text.empty()) {
                 text.pop_back();
             }
         } else {
-            text.push_back(echo[i]);
+            text.push_back(c);
         }
     }
     return text;
