@@ -183,15 +183,24 @@ TEST(TranscriptTest, GamesAgainstAFullSearchAgreeWithTheSolver) {
     }
 }
 
-// Lines ending in CR LF, as a Windows console or `script` writes them,
-// read as the same game.
-TEST(TranscriptTest, CarriageReturnsBeforeLineFeedsChangeNothing) {
+// Lines ending in CR LF, as a Windows console or `script` writes them, and
+// lines whose trailing blank a copy from a terminal lost, read as the same
+// game.
+TEST(TranscriptTest, LineEndsAndTrailingBlanksChangeNothing) {
     const std::string output = run_game_on({"0"}, "8\nh\n1\n8\n7\n\n").output;
     std::string crlf;
+    std::string trimmed;
     for (const char c : output) {
         crlf += c == '\n' ? "\r\n" : std::string(1, c);
+        if (c == '\n' && trimmed.ends_with(' ')) {
+            trimmed.pop_back();
+        }
+        trimmed += c;
     }
+    ASSERT_NE(trimmed, output);
     EXPECT_EQ(analysis::read_transcript(crlf), analysis::read_transcript(output));
+    EXPECT_EQ(analysis::read_transcript(trimmed), analysis::read_transcript(output));
+    EXPECT_TRUE(std::holds_alternative<PlayedGame>(analysis::read_transcript(output)));
 }
 
 // The opening table: at n = 20 the first player wins with 1 2 7 8 10 11 12
@@ -331,6 +340,7 @@ TEST(ReviewTest, WhatIsNoGameIsRefusedInOneLine) {
         {replaced(game, "takes 2\n89 tolps", "takes 21\n70 tolps"), ":13: the computer took 21, outside 1..20"},
         {replaced(game, "89 tolps left", "95 tolps left"),
          ":12: you took -1, outside 1..20 (the piles 96 and 95 do not add up)"},
+        {run_game_on({"0"}, "1\nh\n\n").output, ":8: the game ends before its first move (its n leaves no tolps)"},
         {replaced(game, "96 tolps left", "0 tolps left"), ":11: the game goes on after the last tolp was taken"},
         {replaced(game, "100 tolps left", "101 tolps left"), ":8: a starting pile of 101 tolps is no game's"},
         {replaced(game, "64 tolps left\nHow many will you take? \nComputer",

@@ -23,7 +23,8 @@ constexpr std::string_view CHOOSE_N = "Choose n";
 constexpr std::string_view OPPONENT_START = "Your opponent is the computer with a time limit of ";
 constexpr std::string_view OPPONENT_END = " seconds per move, (use command line to alter this)";
 constexpr std::string_view WHO_FIRST = "Who to play first <h|c>?";
-constexpr std::string_view HOW_MANY = "How many will you take? ";
+// Printed with a blank after it, which a copy from a terminal may lose.
+constexpr std::string_view HOW_MANY = "How many will you take?";
 constexpr std::string_view REFUSED = "You can't do that!";
 constexpr std::string_view USER_LOST = "I win";
 constexpr std::string_view COMPUTER_LOST = "You win";
@@ -31,13 +32,14 @@ constexpr std::string_view RETURN_TO_EXIT = "Return to exit";
 
 using Error = TranscriptError;
 
-// The lines of `text`, carriage returns before each line feed dropped.
+// The lines of `text`, without the carriage returns and blanks at their
+// ends: no line of the game ends in either, but for the question above.
 std::vector<std::string_view> lines_of(std::string_view text) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         std::string_view line = text.substr(0, end);
-        while (line.ends_with('\r')) {
+        while (line.ends_with('\r') || line.ends_with(' ')) {
             line.remove_suffix(1);
         }
         lines.push_back(line);
@@ -193,7 +195,10 @@ private:
             return unexpected(quoted(prompt));
         }
         question.line = line_number();
-        const std::string_view echo = line().substr(prompt.size());
+        std::string_view echo = line().substr(prompt.size());
+        if (prompt == HOW_MANY && echo.starts_with(' ')) {
+            echo.remove_prefix(1);
+        }
         ++at_;
         const bool typed = !at_end() && line().empty();
         if (typed) {
@@ -241,8 +246,8 @@ private:
     // The turns, up to the result, as events.
     std::optional<Error> read_turns() {
         if (!at_end() && line() == RETURN_TO_EXIT) {
-            return Error{line_number(), "the game ends before its first move (n = " +
-                                            (typed_n_ ? std::to_string(*typed_n_) : std::string("?")) +
+            return Error{line_number(), "the game ends before its first move (" +
+                                            (typed_n_ ? "n = " + std::to_string(*typed_n_) : std::string("its n")) +
                                             " leaves no tolps)"};
         }
         for (;;) {
