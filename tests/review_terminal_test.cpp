@@ -78,12 +78,14 @@ TEST(TerminalTranscriptTest, EchoedAnswersAreReadAsTheGameReadThem) {
 TEST(TerminalTranscriptTest, EchoedAnswersThatContradictTheGameAreRefused) {
     const std::string transcript = played_on_a_terminal({{"Choose n", "8\n"},
                                                          {"Who to play first <h|c>?", "c\n"},
+                                                         {HOW_MANY, "9\n"},
                                                          {HOW_MANY, "2\n"},
                                                          {HOW_MANY, "8\n"},
                                                          {"Return to exit", "\n"}});
     const std::pair<std::pair<std::string, std::string>, analysis::TranscriptError> cases[] = {
-        {{"take? 8", "take? 5"}, {16, "the answer 5 does not fit the result"}},
-        {{"take? 2", "take? 4"}, {12, "the answer 4 does not match the piles, which say 2"}},
+        {{"take? 8", "take? 5"}, {20, "the answer 5 does not fit the result"}},
+        {{"take? 2", "take? 4"}, {16, "the answer 4 does not match the piles, which say 2"}},
+        {{"take? 9", "take? 5"}, {12, "the answer 5 is a legal move, yet it was refused"}},
         {{"<h|c>?c", "<h|c>?h"}, {8, "the answer who plays first does not match the first move"}},
     };
     for (const auto& [edit, error] : cases) {
