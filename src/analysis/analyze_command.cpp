@@ -53,7 +53,8 @@ const std::string USAGE =
     "\n"
     "N and MAX range from 2 to " + std::to_string(LARGEST_N) +
     ". A run that needs more memory than the machine has\n"
-    "free is refused, with what it would need.\n";
+    "free is refused, with what it would need. A review takes games up to n = 46340\n"
+    "and marks the positions it cannot solve \"beyond the solver\".\n";
 
 // Why the command refused; empty when it was accepted.
 struct Refusal {
