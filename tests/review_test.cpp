@@ -239,6 +239,22 @@ TEST(ReviewTest, AMoveNotShownHasAVerdictOnlyWhereEveryNumberAgrees) {
         << out.str();
 }
 
+// After a move not known, a move that gives the win away in every way the
+// game may have gone does so at a pile not known. At n = 10 after 1 and 9
+// the side to move loses: 5, 6 or 7 leave the other side a win, which
+// taking 10 throws away.
+TEST(ReviewTest, AMistakeAfterAMoveNotShownHasNoPile) {
+    const analysis::Review review = reviewed({10, std::nullopt, {taking(1), taking(9), one_of(5, 7), taking(10)}});
+    expect_agrees_with_analyze(review);
+    EXPECT_EQ(review.first_mistake, 3u);
+    std::ostringstream out;
+    analysis::print_review(review, out);
+    EXPECT_TRUE(out.str().ends_with("   4  second     ?    10  takes the last tolp and gives the win away\n"
+                                    "\n"
+                                    "The game was given away at move 4, where the second player took 10.\n"))
+        << out.str();
+}
+
 // Perfect play on both sides: the side to move takes its smallest winning
 // move, or its smallest move when it has none; no move gives the game away.
 TEST(ReviewTest, AWinnerWhoNeverLetGoIsNamed) {

@@ -109,9 +109,10 @@ std::string verdict_text(const MoveReview& review, bool the_unknown_move) {
     case Kind::keeps_win:
         return "keeps the win";
     case Kind::gives_away:
+        // The winning moves are not named where they differ with a move not known before.
         return std::string(review.took_last ? "takes the last tolp and gives the win away"
                                             : "gives the win away") +
-               " (winning: " + numbers_text(review.moves) + ")";
+               (review.moves.empty() ? "" : " (winning: " + numbers_text(review.moves) + ")");
     case Kind::already_lost:
         return review.moves.empty() ? "already lost"
                                     : "already lost (winning replies: " + numbers_text(review.moves) + ")";
@@ -175,7 +176,8 @@ std::string summary(const Review& review, const Sides& sides) {
     if (const auto i = review.first_mistake) {
         const MoveReview& move = review.moves[*i];
         const std::string what = "move " + std::to_string(*i + 1) + ", where " + sides.sentence[*i % 2] +
-                                 " took " + move_text(move.move) + " of " + std::to_string(*move.pile) + ".";
+                                 " took " + move_text(move.move) +
+                                 (move.pile ? " of " + std::to_string(*move.pile) : std::string()) + ".";
         return unsure(*i) ? "The first move known to give the game away is " + what +
                                 " Verdicts of moves before it are not known."
                           : "The game was given away at " + what;
