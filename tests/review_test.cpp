@@ -204,9 +204,10 @@ TEST(TranscriptTest, LineEndsAndTrailingBlanksChangeNothing) {
 }
 
 // The opening table: at n = 20 the first player wins with 1 2 7 8 10 11 12
-// 13 14, so a first move of 3 gives the game away, whatever follows.
+// 13 14, so a first move of 3 gives the game away, whatever follows (here
+// three more moves that each give the win away again).
 TEST(ReviewTest, AKnownMistakeIsTheFirstToGiveTheGameAway) {
-    const Command c = analyze({"--review", "--moves", "20", "3", "15", "1", "2"});
+    const Command c = analyze({"--review", "--moves", "20", "3", "1", "5", "2"});
     EXPECT_EQ(c.status, 0);
     EXPECT_EQ(c.err, "");
     EXPECT_TRUE(c.out.starts_with("n = 20, 100 tolps.\n\n"
@@ -216,8 +217,9 @@ TEST(ReviewTest, AKnownMistakeIsTheFirstToGiveTheGameAway) {
     EXPECT_TRUE(c.out.ends_with("\nThe game was given away at move 1, where the first player took 3 of 100.\n"))
         << c.out;
     const analysis::Review review =
-        reviewed({20, std::nullopt, {taking(3), taking(15), taking(1), taking(2)}});
+        reviewed({20, std::nullopt, {taking(3), taking(1), taking(5), taking(2)}});
     EXPECT_EQ(review.first_mistake, 0u);
+    EXPECT_EQ(review.moves[3].kind, Kind::gives_away);
     expect_agrees_with_analyze(review);
 }
 
@@ -370,10 +372,19 @@ TEST(ReviewTest, WhatIsNoGameIsRefusedInOneLine) {
         EXPECT_EQ(c.out, "");
         EXPECT_EQ(c.err, "tolp-analyze: " + file.path() + message + "\n");
     }
-    const Command missing = analyze({"--review", "/nonexistent/game.log"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "tolp-analyze: cannot read /nonexistent/game.log: No such file or directory\n");
+    for (const auto& args : {std::vector<std::string>{"--review", "/nonexistent/game.log"},
+                             std::vector<std::string>{"--review=/nonexistent/game.log"}}) {
+        const Command missing = analyze(args);
+        EXPECT_EQ(missing.status, 1);
+        EXPECT_EQ(missing.out, "");
+        EXPECT_EQ(missing.err, "tolp-analyze: cannot read /nonexistent/game.log: No such file or directory\n");
+    }
+    // A folder opens on some systems, but does not read.
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    const Command unreadable = analyze({"--review", folder});
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_EQ(unreadable.out, "");
+    EXPECT_TRUE(unreadable.err.starts_with("tolp-analyze: cannot read " + folder + ": ")) << unreadable.err;
 }
 
 // Moves that the rules forbid, and options that do not go together.
@@ -389,6 +400,7 @@ TEST(ReviewTest, BadMovesAndOptionsAreRefused) {
         {{"--moves", "20", "3"}, "--moves goes with --review"},
         {{"--review", "a", "b"}, "--review takes one transcript, FILE"},
         {{"--review", "--table", "5"}, "--review and --table do not go together"},
+        {{"--review", "--moves=1", "20"}, "--moves takes no value"},
     };
     for (const auto& [args, message] : cases) {
         const Command c = analyze(args);

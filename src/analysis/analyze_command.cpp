@@ -215,6 +215,10 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
             request.operands.push_back(*max);
         } else if (arg == "--review" || arg == "--moves") {
             (arg == "--review" ? request.review : request.moves) = true;
+            if (arg == "--review" && value) {
+                request.operands.push_back(*value);  // --review=FILE as --review FILE
+                value.reset();
+            }
         } else if (arg == "--threads") {
             const auto text = take_value();
             const auto count = text ? parse_number<unsigned>(*text) : std::nullopt;
@@ -232,8 +236,7 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
         } else {
             return bad("unknown option " + std::string(arg));
         }
-        if (value && (arg == "-h" || arg == "--help" || arg == "--version" || arg == "--review" ||
-                      arg == "--moves")) {
+        if (value && (arg == "-h" || arg == "--help" || arg == "--version" || arg == "--moves")) {
             return bad(std::string(arg) + " takes no value");
         }
     }
