@@ -129,6 +129,14 @@ void expect_agrees_with_analyze(const analysis::Review& review) {
     }
 }
 
+// Every line of a report fits an 80-column terminal.
+void expect_fits_80_columns(const std::string& report) {
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
+    }
+}
+
 PlayedMove one_of(std::int32_t smallest, std::int32_t largest) { return {smallest, largest}; }
 PlayedMove taking(std::int32_t k) { return PlayedMove::taking(k); }
 
@@ -285,6 +293,7 @@ TEST(ReviewTest, AWinnerWhoNeverLetGoIsNamed) {
         const Command c = analyze(args);
         EXPECT_EQ(c.status, 0);
         EXPECT_TRUE(c.out.ends_with(summary)) << c.out;
+        expect_fits_80_columns(c.out);
     }
 }
 
@@ -313,6 +322,7 @@ TEST(ReviewTest, PositionsBeyondTheSolverAreMarkedAndTheRestReviewed) {
     EXPECT_EQ(c.status, 0) << c.err;
     EXPECT_NE(c.out.find("  44  beyond the solver\n"), std::string::npos) << c.out;
     EXPECT_NE(c.out.find("\n  23  first"), std::string::npos) << c.out;
+    expect_fits_80_columns(c.out);
 
     // A memory limit puts every position beyond the solver, without refusing.
     const Command tight = analyze({"--memory", "1K", "--review", "--moves", "8", "1", "2"});
