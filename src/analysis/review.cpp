@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <span>
 #include <utility>
 
 namespace tolp::analysis {
@@ -36,18 +37,26 @@ bool contains(const std::vector<std::int32_t>& numbers, std::int32_t k) {
     return std::binary_search(numbers.begin(), numbers.end(), k);
 }
 
-// The review of one way the game may have gone, every move known.
-std::vector<MoveReview> review_line(const PlayedGame& game, const std::vector<std::int32_t>& line,
-                                    Verdicts& verdicts) {
-    std::vector<bool> taken(static_cast<std::size_t>(game.n) + 1, false);
-    std::int64_t pile = std::int64_t{game.n} * game.n / 4;
+// Where a game stands: the numbers taken and the tolps left.
+struct Walk {
+    std::vector<bool> taken;
+    std::int64_t pile;
+};
+
+// The reviews of the moves `line`, known numbers, made from `walk`; `moves`
+// are the same moves as played.
+std::vector<MoveReview> review_line(std::span<const PlayedMove> moves, const std::vector<std::int32_t>& line,
+                                    Walk walk, Verdicts& verdicts) {
     std::vector<MoveReview> reviews;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const std::int32_t k = line[i];
-        MoveReview review{MoveReview::Kind::beyond, pile, game.moves[i], k >= pile, {}};
-        const auto verdict = verdicts.of(position_with_pile(pile, taken));
-        taken[static_cast<std::size_t>(k)] = true;
+        const std::int64_t pile = walk.pile;
+        MoveReview review{MoveReview::Kind::beyond, pile, moves[i], k >= pile, {}};
+        const auto verdict = verdicts.of(position_with_pile(pile, walk.taken));
+        walk.taken[static_cast<std::size_t>(k)] = true;
+        walk.pile -= k;
         if (!verdict) {
+            // beyond the solver, as the review starts out
         } else if (verdict->side_to_move_wins) {
             const bool wins = contains(verdict->winning_moves, k);
             review.kind = wins ? MoveReview::Kind::keeps_win : MoveReview::Kind::gives_away;
@@ -58,33 +67,33 @@ std::vector<MoveReview> review_line(const PlayedGame& game, const std::vector<st
             review.kind = MoveReview::Kind::takes_last;
         } else {
             review.kind = MoveReview::Kind::already_lost;
-            if (const auto reply = verdicts.of(position_with_pile(pile - k, taken))) {
+            if (const auto reply = verdicts.of(position_with_pile(walk.pile, walk.taken))) {
                 review.moves = reply->winning_moves;
             }
         }
         reviews.push_back(std::move(review));
-        pile -= k;
     }
     return reviews;
 }
 
-// Every way the game may have gone: each move not known replaced by one
-// number it can have been (untaken before it, and not taken by a later move).
-void each_line(const PlayedGame& game, std::vector<std::int32_t>& line,
+// Every way that `moves`, made from `walk`, may have gone: each move not
+// known replaced by one number it can have been (untaken before it, and not
+// taken by a later move).
+void each_line(std::span<const PlayedMove> moves, const Walk& walk, std::vector<std::int32_t>& line,
                const std::function<void(const std::vector<std::int32_t>&)>& visit) {
     const std::size_t i = line.size();
-    if (i == game.moves.size()) {
+    if (i == moves.size()) {
         visit(line);
         return;
     }
-    const PlayedMove& move = game.moves[i];
-    for (std::int32_t k = move.smallest; k <= move.largest; ++k) {
-        const bool used = std::find(line.begin(), line.end(), k) != line.end() ||
-                          std::any_of(game.moves.begin() + static_cast<std::ptrdiff_t>(i) + 1, game.moves.end(),
+    for (std::int32_t k = moves[i].smallest; k <= moves[i].largest; ++k) {
+        const bool used = walk.taken[static_cast<std::size_t>(k)] ||
+                          std::find(line.begin(), line.end(), k) != line.end() ||
+                          std::any_of(moves.begin() + static_cast<std::ptrdiff_t>(i) + 1, moves.end(),
                                       [k](const PlayedMove& later) { return later.known() && later.smallest == k; });
         if (!used) {
             line.push_back(k);
-            each_line(game, line, visit);
+            each_line(moves, walk, line, visit);
             line.pop_back();
         }
     }
@@ -233,27 +242,42 @@ Review review_game(const PlayedGame& game, const SolveStep& solve) {
                                                           std::vector<bool>(static_cast<std::size_t>(game.n) + 1)))) {
         review.first_mover_wins = start->side_to_move_wins;
     }
-    // Where the moves not known leave more than one way, a verdict holds
-    // only if it holds for every way; the move itself keeps the win for the
-    // numbers that keep it in their way.
-    std::vector<std::vector<std::int32_t>> keeping(game.moves.size());
+    // The moves up to the first one not known went one way only.
+    const std::span<const PlayedMove> moves(game.moves);
+    const auto unknown = static_cast<std::size_t>(
+        std::find_if(moves.begin(), moves.end(), [](const PlayedMove& m) { return !m.known(); }) - moves.begin());
+    Walk walk{std::vector<bool>(static_cast<std::size_t>(game.n) + 1), std::int64_t{game.n} * game.n / 4};
+    std::vector<std::int32_t> known;
+    for (std::size_t i = 0; i < unknown; ++i) {
+        known.push_back(moves[i].smallest);
+    }
+    review.moves = review_line(moves, known, walk, verdicts);
+    for (const std::int32_t k : known) {
+        walk.taken[static_cast<std::size_t>(k)] = true;
+        walk.pile -= k;
+    }
+    // From there, where the moves not known leave more than one way, a
+    // verdict holds only if it holds for every way; the move itself keeps
+    // the win for the numbers that keep it in their way.
+    const auto rest = moves.subspan(unknown);
+    std::vector<std::vector<std::int32_t>> keeping(moves.size());
     std::vector<std::int32_t> line;
     bool first = true;
-    each_line(game, line, [&](const std::vector<std::int32_t>& way) {
-        std::vector<MoveReview> reviews = review_line(game, way, verdicts);
-        for (std::size_t i = 0; i < way.size(); ++i) {
-            if (!game.moves[i].known() && reviews[i].kind == MoveReview::Kind::keeps_win) {
-                keeping[i].push_back(way[i]);
+    each_line(rest, walk, line, [&](const std::vector<std::int32_t>& way) {
+        std::vector<MoveReview> reviews = review_line(rest, way, walk, verdicts);
+        for (std::size_t j = 0; j < way.size(); ++j) {
+            if (!rest[j].known() && reviews[j].kind == MoveReview::Kind::keeps_win) {
+                keeping[unknown + j].push_back(way[j]);
             }
         }
         if (first) {
-            review.moves = std::move(reviews);
+            review.moves.insert(review.moves.end(), reviews.begin(), reviews.end());
             first = false;
             return;
         }
-        for (std::size_t i = 0; i < way.size(); ++i) {
-            MoveReview& merged = review.moves[i];
-            const MoveReview& other = reviews[i];
+        for (std::size_t j = 0; j < way.size(); ++j) {
+            MoveReview& merged = review.moves[unknown + j];
+            const MoveReview& other = reviews[j];
             if (merged.pile != other.pile) {
                 merged.pile.reset();
             }
