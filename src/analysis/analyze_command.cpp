@@ -5,6 +5,8 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iostream>
 #include <limits>
 #include <optional>
 #include <string>
@@ -14,6 +16,7 @@
 #include "analysis/progress_line.hpp"
 #include "common/rules.hpp"
 #include "common/terminal.hpp"
+#include "analysis/review_command.hpp"
 #include "tolp/version.hpp"
 
 namespace tolp::analysis {
@@ -26,6 +29,8 @@ constexpr int BAD_ARGUMENTS = 2;
 const std::string USAGE =
     "Usage: tolp-analyze [OPTION]... N [TAKEN]...\n"
     "       tolp-analyze [OPTION]... --table MAX\n"
+    "       tolp-analyze [OPTION]... --review [FILE]\n"
+    "       tolp-analyze [OPTION]... --review --moves N K1 K2...\n"
     "\n"
     "Perfect play in Tolp 2 (the pile holds n*n/4 tolps; each number 1..n is\n"
     "used once; whoever takes the last tolp loses).\n"
@@ -33,6 +38,11 @@ const std::string USAGE =
     "  N [TAKEN]...     the game with numbers 1..N after the numbers TAKEN are gone:\n"
     "                   who wins with best play, and the winning moves\n"
     "  --table MAX      who wins each game from the start, for n = 2..MAX\n"
+    "  --review [FILE]  the verdict on every move of a game played, and the first\n"
+    "                   move that gave it away; FILE (standard input when absent\n"
+    "                   or -) holds the game's output, such as a log kept with\n"
+    "                   script(1)\n"
+    "  --moves          with --review: the game is N and its moves in turn\n"
     "  --threads N      threads for the analysis (default: the CPUs this process\n"
     "                   may run on)\n"
     "  --memory SIZE    refuse a run that would need more memory than SIZE\n"
@@ -43,12 +53,14 @@ const std::string USAGE =
     "N and MAX range from 2 to " + std::to_string(LARGEST_SOLVED_N) +
     ". A run that needs more memory than this process may\n"
     "use (free memory, a cgroup's limit, ulimit -v) is refused, with what it\n"
-    "would need.\n";
+    "would need. A review takes games up to n = 46340 and marks the positions\n"
+    "it cannot solve \"beyond the solver\".\n";
 
 // Why the command refused; empty when it was accepted.
 struct Refusal {
     std::string reason;
     int status = BAD_ARGUMENTS;
+    bool suggest_help = true;
     bool empty() const { return reason.empty(); }
 };
 
@@ -188,6 +200,8 @@ std::string joined(const std::vector<std::int32_t>& numbers, const char* if_none
 
 struct Request {
     bool table = false;
+    bool review = false;
+    bool moves = false;
     std::vector<std::string_view> operands;
     std::optional<unsigned> threads;
     std::optional<std::uint64_t> memory_limit;
@@ -233,6 +247,12 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
             }
             request.table = true;
             request.operands.push_back(*max);
+        } else if (arg == "--review" || arg == "--moves") {
+            (arg == "--review" ? request.review : request.moves) = true;
+            if (arg == "--review" && value) {
+                request.operands.push_back(*value);  // --review=FILE as --review FILE
+                value.reset();
+            }
         } else if (arg == "--threads") {
             const auto text = take_value();
             const auto count = text ? parse_number<unsigned>(*text) : std::nullopt;
@@ -250,9 +270,15 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
         } else {
             return bad("unknown option " + shown(arg));
         }
-        if (value && (arg == "-h" || arg == "--help" || arg == "--version")) {
+        if (value && (arg == "-h" || arg == "--help" || arg == "--version" || arg == "--moves")) {
             return bad(std::string(arg) + " takes no value");
         }
+    }
+    if (request.moves && !request.review) {
+        return bad("--moves goes with --review");
+    }
+    if (request.review && request.table) {
+        return bad("--review and --table do not go together");
     }
     return {};
 }
@@ -393,6 +419,17 @@ Refusal analyze(std::span<const std::string_view> args, const Machine& machine, 
         return {};
     }
     Analyst analyst(request, machine, seams, err);
+    if (request.review) {
+        // A position the machine cannot hold is reviewed as beyond the solver.
+        const auto solve = [&](std::int32_t n, const Position& position) -> std::optional<Verdict> {
+            Solution solution;
+            return analyst.solve(n, position, solution).empty() ? std::optional(solution.verdict) : std::nullopt;
+        };
+        if (auto failure = run_review(request.operands, request.moves, std::cin, solve, out)) {
+            return {failure->reason, failure->status, failure->bad_arguments};
+        }
+        return {};
+    }
     return request.table ? print_table(request, analyst, out) : analyze_position(request, analyst, out);
 }
 
@@ -406,7 +443,7 @@ int run_analyze(std::span<const std::string_view> args, std::ostream& out, std::
             return 0;
         }
         err << "tolp-analyze: " << refusal.reason << "\n";
-        if (refusal.status == BAD_ARGUMENTS) {
+        if (refusal.status == BAD_ARGUMENTS && refusal.suggest_help) {
             err << "Try 'tolp-analyze --help'\n";
         }
         return refusal.status;
