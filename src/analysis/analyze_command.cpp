@@ -2,7 +2,6 @@
 #include "analysis/analyze_command.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -17,6 +16,7 @@
 #include "common/rules.hpp"
 #include "common/terminal.hpp"
 #include "analysis/review_command.hpp"
+#include "analysis/whole_number.hpp"
 #include "tolp/version.hpp"
 
 namespace tolp::analysis {
@@ -66,16 +66,6 @@ struct Refusal {
 
 Refusal bad(std::string reason) { return {std::move(reason), BAD_ARGUMENTS}; }
 
-template <class Number>
-std::optional<Number> parse_number(std::string_view text) {
-    Number value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // An argument as a message shows it: cut to a sensible length, and with
 // its control characters escaped, so that no argument can flood or steer
 // the terminal.
@@ -116,7 +106,7 @@ Refusal not_a_number(std::string_view text) {
 // Reads N or MAX into `n`.
 Refusal read_game_size(std::string_view text, const char* what, std::int32_t& n) {
     const std::string range = std::string(what) + " is from 2 to " + std::to_string(LARGEST_SOLVED_N);
-    const auto value = parse_number<std::int32_t>(text);
+    const auto value = whole_number<std::int32_t>(text);
     if (!value && is_integer(text)) {
         return bad(shown(text) + " is out of range; " + range);
     }
@@ -135,7 +125,7 @@ Refusal read_game_size(std::string_view text, const char* what, std::int32_t& n)
 Refusal read_taken(std::span<const std::string_view> texts, std::int32_t n,
                    std::vector<std::int32_t>& taken) {
     for (const std::string_view text : texts) {
-        const auto m = parse_number<std::int32_t>(text);
+        const auto m = whole_number<std::int32_t>(text);
         if (!m && !is_integer(text)) {
             return not_a_number(text);
         }
@@ -164,7 +154,7 @@ std::optional<std::uint64_t> parse_size(std::string_view text) {
     if (unit != 1) {
         text.remove_suffix(1);
     }
-    const auto value = parse_number<std::uint64_t>(text);
+    const auto value = whole_number<std::uint64_t>(text);
     if (!value || *value > UINT64_MAX / unit) {
         return std::nullopt;
     }
@@ -255,7 +245,7 @@ Refusal read_request(std::span<const std::string_view> args, Request& request) {
             }
         } else if (arg == "--threads") {
             const auto text = take_value();
-            const auto count = text ? parse_number<unsigned>(*text) : std::nullopt;
+            const auto count = text ? whole_number<unsigned>(*text) : std::nullopt;
             if (!count || *count < 1 || *count > 1024) {
                 return bad("--threads needs a number from 1 to 1024");
             }

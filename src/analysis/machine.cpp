@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/whole_number.hpp"
 #include "common/terminal.hpp"
 
 #ifdef _WIN32
@@ -66,14 +66,7 @@ std::vector<std::string_view> words_of(std::string_view text) {
 }
 
 // `word` as a whole number; nullopt for anything else ("max", "-1").
-std::optional<std::uint64_t> number_in(std::string_view word) {
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc{} || end != word.data() + word.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
+std::optional<std::uint64_t> number_in(std::string_view word) { return whole_number<std::uint64_t>(word); }
 
 // The number a one-value file such as memory.max holds, if it holds one.
 std::optional<std::uint64_t> number_in_file(const fs::path& path) {

@@ -3,7 +3,6 @@
 #include "analysis/review_command.hpp"
 
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -13,6 +12,7 @@
 
 #include "analysis/review.hpp"
 #include "analysis/transcript.hpp"
+#include "analysis/whole_number.hpp"
 #include "game/game.hpp"
 
 namespace tolp::analysis {
@@ -21,14 +21,7 @@ namespace {
 constexpr int CANNOT_READ = 1;
 constexpr int NOT_A_GAME = 2;
 
-std::optional<std::int32_t> number(std::string_view text) {
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
+std::optional<std::int32_t> number(std::string_view text) { return whole_number<std::int32_t>(text); }
 
 ReviewFailure bad_arguments(std::string reason) { return {std::move(reason), NOT_A_GAME, true}; }
 
