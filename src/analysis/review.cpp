@@ -7,6 +7,8 @@
 #include <span>
 #include <utility>
 
+#include "common/rules.hpp"
+
 namespace tolp::analysis {
 namespace {
 
@@ -216,7 +218,7 @@ Position position_with_pile(std::int64_t pile, const std::vector<bool>& taken) {
 
 std::optional<std::string> check_moves(std::int32_t n, const std::vector<std::int32_t>& moves) {
     std::vector<bool> taken(static_cast<std::size_t>(n) + 1, false);
-    std::int64_t pile = std::int64_t{n} * n / 4;
+    std::int64_t pile = starting_pile(n);
     for (std::size_t i = 0; i < moves.size(); ++i) {
         const std::int32_t k = moves[i];
         const std::string where = "move " + std::to_string(i + 1) + ": ";
@@ -238,7 +240,7 @@ std::optional<std::string> check_moves(std::int32_t n, const std::vector<std::in
 Review review_game(const PlayedGame& game, const SolveStep& solve) {
     Verdicts verdicts(solve);
     Review review{game, {}, std::nullopt, std::nullopt, false};
-    if (const auto start = verdicts.of(position_with_pile(std::int64_t{game.n} * game.n / 4,
+    if (const auto start = verdicts.of(position_with_pile(starting_pile(game.n),
                                                           std::vector<bool>(static_cast<std::size_t>(game.n) + 1)))) {
         review.first_mover_wins = start->side_to_move_wins;
     }
@@ -246,7 +248,7 @@ Review review_game(const PlayedGame& game, const SolveStep& solve) {
     const std::span<const PlayedMove> moves(game.moves);
     const auto unknown = static_cast<std::size_t>(
         std::find_if(moves.begin(), moves.end(), [](const PlayedMove& m) { return !m.known(); }) - moves.begin());
-    Walk walk{std::vector<bool>(static_cast<std::size_t>(game.n) + 1), std::int64_t{game.n} * game.n / 4};
+    Walk walk{std::vector<bool>(static_cast<std::size_t>(game.n) + 1), starting_pile(game.n)};
     std::vector<std::int32_t> known;
     for (std::size_t i = 0; i < unknown; ++i) {
         known.push_back(moves[i].smallest);
@@ -307,7 +309,7 @@ Review review_game(const PlayedGame& game, const SolveStep& solve) {
 void print_review(const Review& review, std::ostream& out) {
     const PlayedGame& game = review.game;
     const Sides sides = sides_of(game);
-    out << "n = " << game.n << ", " << std::int64_t{game.n} * game.n / 4 << " tolps";
+    out << "n = " << game.n << ", " << starting_pile(game.n) << " tolps";
     if (game.computer_first) {
         out << "; " << sides.sentence[0] << " moved first";
     }
