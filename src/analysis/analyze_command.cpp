@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/layered_solver.hpp"
+#include "analysis/number_list.hpp"
 #include "analysis/progress_line.hpp"
 #include "common/rules.hpp"
 #include "common/terminal.hpp"
@@ -170,20 +171,6 @@ std::string size_text(std::uint64_t bytes) {
         std::snprintf(text, sizeof text, "%.0f MiB", static_cast<double>(bytes) / (1 << 20));
     } else {
         std::snprintf(text, sizeof text, "%.0f KiB", static_cast<double>(bytes) / (1 << 10));
-    }
-    return text;
-}
-
-std::string joined(const std::vector<std::int32_t>& numbers, const char* if_none) {
-    if (numbers.empty()) {
-        return if_none;
-    }
-    std::string text;
-    for (const std::int32_t m : numbers) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += std::to_string(m);
     }
     return text;
 }

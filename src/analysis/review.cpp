@@ -7,6 +7,7 @@
 #include <span>
 #include <utility>
 
+#include "analysis/number_list.hpp"
 #include "common/rules.hpp"
 
 namespace tolp::analysis {
@@ -101,13 +102,6 @@ void each_line(std::span<const PlayedMove> moves, const Walk& walk, std::vector<
     }
 }
 
-std::string numbers_text(const std::vector<std::int32_t>& numbers) {
-    std::string text;
-    for (const std::int32_t k : numbers) {
-        text += (text.empty() ? "" : " ") + std::to_string(k);
-    }
-    return text;
-}
 
 std::string move_text(const PlayedMove& move) {
     return move.known() ? std::to_string(move.smallest)
@@ -123,10 +117,10 @@ std::string verdict_text(const MoveReview& review, bool the_unknown_move) {
         // The winning moves are not named where they differ with a move not known before.
         return std::string(review.took_last ? "takes the last tolp and gives the win away"
                                             : "gives the win away") +
-               (review.moves.empty() ? "" : " (winning: " + numbers_text(review.moves) + ")");
+               (review.moves.empty() ? "" : " (winning: " + joined(review.moves) + ")");
     case Kind::already_lost:
         return review.moves.empty() ? "already lost"
-                                    : "already lost (winning replies: " + numbers_text(review.moves) + ")";
+                                    : "already lost (winning replies: " + joined(review.moves) + ")";
     case Kind::takes_last:
         return "takes the last tolp";
     case Kind::beyond:
@@ -138,7 +132,7 @@ std::string verdict_text(const MoveReview& review, bool the_unknown_move) {
         return "not known: it depends on the move before";
     }
     return review.moves.empty() ? "not known: the transcript does not show the move"
-                                : "not known: it keeps the win only if it was " + numbers_text(review.moves);
+                                : "not known: it keeps the win only if it was " + joined(review.moves);
 }
 
 // `text` in lines of at most `width` characters, broken at blanks.

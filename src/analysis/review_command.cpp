@@ -94,10 +94,13 @@ std::variant<PlayedGame, ReviewFailure> game_of_transcript(std::span<const std::
     }
     auto game = read_transcript(std::get<std::string>(text));
     if (const auto* error = std::get_if<TranscriptError>(&game)) {
-        const std::string where = name == "-" ? "standard input" : std::string(name);
-        return ReviewFailure{where + (error->line != 0 ? ":" + std::to_string(error->line) : "") + ": " +
-                                 error->what,
-                             NOT_A_GAME, false};
+        // Built by appending: g++ 12 at -O3 warns falsely (-Wrestrict) about
+        // an inlined "..." + std::string.
+        std::string where = name == "-" ? "standard input" : std::string(name);
+        if (error->line != 0) {
+            where.append(":").append(std::to_string(error->line));
+        }
+        return ReviewFailure{where.append(": ").append(error->what), NOT_A_GAME, false};
     }
     return std::get<PlayedGame>(game);
 }
