@@ -66,6 +66,12 @@ if(TOLP_DEBIAN_LAYOUT)
     if(NOT TOLP_DPKG_SHLIBDEPS)
         message(FATAL_ERROR "dpkg-shlibdeps not found: install dpkg-dev to build the Debian package")
     endif()
+    # CPack picks the programs to hand to dpkg-shlibdeps with file; without it
+    # packaging would fail only at its very end, after the whole build.
+    find_program(TOLP_FILE file)
+    if(NOT TOLP_FILE)
+        message(FATAL_ERROR "file not found: install file to build the Debian package")
+    endif()
 endif()
 add_custom_target(tolp_docs ALL DEPENDS ${generated_docs})
 
