@@ -3,6 +3,23 @@
 # laid out as Debian's policy for games asks.
 include(GNUInstallDirs)
 
+# The same commit packs the same bytes: every time stamp in the archives is
+# the date of the newest CHANGELOG entry, as Debian's own tools take it, unless
+# the builder sets SOURCE_DATE_EPOCH itself. cpack reads it when it runs.
+file(STRINGS "${PROJECT_SOURCE_DIR}/CHANGELOG" newest_trailer REGEX "^ -- .*>  " LIMIT_COUNT 1)
+string(REGEX REPLACE "^ -- .*>  " "" newest_date "${newest_trailer}")
+execute_process(COMMAND date -u -d "${newest_date}" +%s
+    OUTPUT_VARIABLE changelog_epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE date_status)
+if(NOT date_status EQUAL 0 OR NOT changelog_epoch MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "CHANGELOG: no date in the newest entry's last line '${newest_trailer}'")
+endif()
+file(CONFIGURE OUTPUT "${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake" CONTENT [[
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(ENV{SOURCE_DATE_EPOCH} @changelog_epoch@)
+endif()
+]] @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake")
+
 # Windows: a ZIP with both programs, the README and the licence, side by side.
 if(WIN32)
     install(TARGETS tolp tolp-analyze RUNTIME DESTINATION .)
@@ -65,6 +82,12 @@ if(TOLP_DEBIAN_LAYOUT)
     find_program(TOLP_DPKG_SHLIBDEPS dpkg-shlibdeps)
     if(NOT TOLP_DPKG_SHLIBDEPS)
         message(FATAL_ERROR "dpkg-shlibdeps not found: install dpkg-dev to build the Debian package")
+    endif()
+    # CPack picks the programs to hand to dpkg-shlibdeps with file; without it
+    # packaging would fail only at its very end, after the whole build.
+    find_program(TOLP_FILE file)
+    if(NOT TOLP_FILE)
+        message(FATAL_ERROR "file not found: install file to build the Debian package")
     endif()
 endif()
 add_custom_target(tolp_docs ALL DEPENDS ${generated_docs})
