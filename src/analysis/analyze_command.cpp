@@ -269,29 +269,30 @@ public:
     // Why `position` of a game of size n may not be solved here, if it may not.
     Refusal check_memory(std::int32_t n, const Position& position) const {
         const MemoryNeed need = memory_needed(position, threads_);
-        const std::uint64_t needed = need.resident;
-        if (needed == std::numeric_limits<std::uint64_t>::max()) {
-            return {"n = " + std::to_string(n) + ": too many numbers can still be taken for the solver", FAILURE};
+        const std::string game = "n = " + std::to_string(n);
+        if (need.resident == std::numeric_limits<std::uint64_t>::max()) {
+            return {game + ": too many numbers can still be taken for the solver", FAILURE};
         }
-        if (request_.memory_limit && needed > *request_.memory_limit) {
-            return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
-                        " of memory, more than the limit of " + size_text(*request_.memory_limit) +
-                        " (--memory)",
-                    FAILURE};
+        // "n = 36 needs about 1.3 GiB of memory, more than the 1.0 GiB this process may use (...)"
+        const auto too_much = [&](std::uint64_t needed, const char* of_what, const std::string& than) -> Refusal {
+            return {game + " needs about " + size_text(needed) + " of " + of_what + ", more than " + than, FAILURE};
+        };
+        if (request_.memory_limit && need.resident > *request_.memory_limit) {
+            return too_much(need.resident, "memory",
+                            std::string("the limit of ") + size_text(*request_.memory_limit) + " (--memory)");
         }
-        if (machine_.memory_available != 0 && needed > machine_.memory_available) {
-            const std::string who = machine_.memory_limit == MEMORY_AVAILABLE
-                                        ? " this machine has free"
-                                        : " this process may use (" + std::string(machine_.memory_limit) + ")";
-            return {"n = " + std::to_string(n) + " needs about " + size_text(needed) +
-                        " of memory, more than the " + size_text(machine_.memory_available) + who,
-                    FAILURE};
+        if (machine_.memory_available != 0 && need.resident > machine_.memory_available) {
+            const std::string whose = machine_.memory_limit == MEMORY_AVAILABLE
+                                          ? " this machine has free"
+                                          : std::string(" this process may use (")
+                                                .append(machine_.memory_limit)
+                                                .append(")");
+            return too_much(need.resident, "memory", std::string("the ") + size_text(machine_.memory_available) + whose);
         }
         if (need.address_space > machine_.address_space_available) {
-            return {"n = " + std::to_string(n) + " needs about " + size_text(need.address_space) +
-                        " of address space, more than the " + size_text(machine_.address_space_available) +
-                        " this process may still map (ulimit -v)",
-                    FAILURE};
+            return too_much(need.address_space, "address space",
+                            std::string("the ") + size_text(machine_.address_space_available) +
+                                " this process may still map (ulimit -v)");
         }
         return {};
     }
