@@ -17,7 +17,7 @@ namespace {
 using analysis::PlayedGame;
 using analysis::PlayedMove;
 
-constexpr std::chrono::milliseconds PATIENCE{60000};  // only a hung program waits this long
+constexpr std::chrono::milliseconds PATIENCE{20000};  // only a broken program waits this long
 
 // Plays on a pseudo-terminal, typing each answer once its question shows;
 // an empty answer types nothing (the rest of a long line answers there).
@@ -25,8 +25,10 @@ std::string played_on_a_terminal(const std::vector<std::pair<std::string, std::s
     ChildProcess tolp({"0"}, ChildProcess::Wiring::terminal);
     EXPECT_TRUE(tolp.started());
     for (const auto& [question, answer] : dialogue) {
-        EXPECT_TRUE(tolp.read_until(question, PATIENCE)) << "waiting for " << question << " in\n"
-                                                         << tolp.output();
+        if (!tolp.read_until(question, PATIENCE)) {
+            ADD_FAILURE() << "waiting for " << question << " in\n" << tolp.output();
+            return tolp.output();  // a question that never shows fails the test once, not once per answer
+        }
         tolp.type(answer);
     }
     tolp.read_to_end(PATIENCE);
